@@ -1,0 +1,152 @@
+#include "cli/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool parseInt(const char* text, long lo, long hi, long& out) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (errno || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool parseChannels(const char* text, bool (&channels)[16]) {
+    bool chosen[16] = {};
+    const char* p = text;
+    if (!*p) return false;
+    while (*p) {
+        char* end = nullptr;
+        errno = 0;
+        const long ch = std::strtol(p, &end, 10);
+        if (end == p || errno || ch < 1 || ch > 16) return false;
+        chosen[ch - 1] = true;
+        p = end;
+        if (*p == ',') {
+            ++p;
+            if (!*p) return false;
+        } else if (*p) {
+            return false;
+        }
+    }
+    std::memcpy(channels, chosen, sizeof chosen);
+    return true;
+}
+
+bool parseSeek(const char* text, SeekRequest& seek) {
+    const char* colon = std::strchr(text, ':');
+    if (!colon) return false;
+    const std::string stepText(text, colon);
+    long step = 0, percent = 0;
+    if (!parseInt(stepText.c_str(), 0, 0x7FFFFFFF, step)) return false;
+    if (!parseInt(colon + 1, 0, 100, percent)) return false;
+    seek.afterStep = static_cast<uint32_t>(step);
+    seek.percent = static_cast<uint32_t>(percent);
+    return true;
+}
+
+}  // namespace
+
+const char* usageText() {
+    return "usage: orvanel-play [options] FILE...\n"
+           "  --device=NAME       log | alsa[:CLIENT:PORT] | synth[:SOUNDFONT] | wav:FILE\n"
+           "  --list              list the ALSA sequencer ports and exit\n"
+           "  --fast              run the steps back to back on a virtual clock\n"
+           "  --timing            log device: add microseconds since the loop began\n"
+           "  --steps N           stop after N steps\n"
+           "  --speed 50|100|200  playback speed in percent\n"
+           "  --key-shift N       transpose by N semitones (-6..6)\n"
+           "  --key-shift-channels 1,2,...  channels the key shift applies to\n"
+           "  --bank-mode 0..4    0 as is, 1 drop bank selects, 2 convert by bank,\n"
+           "                      3 MT-32 to GM, 4 CM-64 to GM\n"
+           "  --reset-type 0..3   GS, GM, XG, GM2\n"
+           "  --reset-at-start    send the reset message before the song\n"
+           "  --loop-mode 0..3    normal, loop, cc111loop, bigloop\n"
+           "  --seek STEP:PERCENT after that step, seek as the seek bar does (repeatable)\n"
+           "  --help              show this text\n";
+}
+
+bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strncmp(arg, "--", 2) != 0 || arg[2] == '\0') {
+            if (std::strcmp(arg, "--") == 0) {
+                for (++i; i < argc; ++i) o.files.push_back(argv[i]);
+                break;
+            }
+            o.files.push_back(arg);
+            continue;
+        }
+        std::string name(arg + 2);
+        const char* value = nullptr;
+        const size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = arg + 2 + eq + 1;
+            name.resize(eq);
+        }
+        auto flag = [&](bool& target) {
+            if (value) return false;
+            target = true;
+            return true;
+        };
+        auto needValue = [&]() -> const char* {
+            if (value) return value;
+            if (i + 1 < argc) return argv[++i];
+            return nullptr;
+        };
+        auto intOption = [&](long lo, long hi, int& target) {
+            long v = 0;
+            if (!parseInt(needValue(), lo, hi, v)) return false;
+            target = static_cast<int>(v);
+            return true;
+        };
+        bool ok = true;
+        if (name == "help") ok = flag(o.help);
+        else if (name == "fast") ok = flag(o.fast);
+        else if (name == "timing") ok = flag(o.timing);
+        else if (name == "list") ok = flag(o.list);
+        else if (name == "reset-at-start") ok = flag(o.resetAtStart);
+        else if (name == "device") {
+            const char* v = needValue();
+            ok = v && *v;
+            if (ok) o.device = v;
+        } else if (name == "steps") {
+            long v = 0;
+            ok = parseInt(needValue(), 0, 0x7FFFFFFF, v);
+            o.maxSteps = v;
+        } else if (name == "speed") {
+            int speed = 0;
+            ok = intOption(50, 200, speed) && (speed == 50 || speed == 100 || speed == 200);
+            o.speedIndex = speed == 50 ? 0 : speed == 100 ? 1 : 2;
+        } else if (name == "key-shift") ok = intOption(-6, 6, o.keyShift);
+        else if (name == "key-shift-channels") {
+            const char* v = needValue();
+            ok = v && parseChannels(v, o.keyShiftChannels);
+        } else if (name == "bank-mode") ok = intOption(0, 4, o.bankMode);
+        else if (name == "reset-type") ok = intOption(0, 3, o.resetType);
+        else if (name == "loop-mode") ok = intOption(0, 3, o.loopMode);
+        else if (name == "seek") {
+            const char* v = needValue();
+            SeekRequest seek{};
+            ok = v && parseSeek(v, seek);
+            if (ok) o.seeks.push_back(seek);
+        } else {
+            error = "unknown option '" + std::string(arg) + "'";
+            return false;
+        }
+        if (!ok) {
+            error = "bad value for option '" + std::string(arg) + "'";
+            return false;
+        }
+    }
+    if (!o.help && !o.list && o.files.empty()) {
+        error = "no song file given";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Command line of the terminal player.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SeekRequest {
+    uint32_t afterStep;  // 0 = before the first step
+    uint32_t percent;    // 0..100
+};
+
+struct PlayOptions {
+    std::string device = "";  // empty: the default device
+    bool fast = false;
+    bool timing = false;
+    bool list = false;
+    bool help = false;
+    int64_t maxSteps = -1;  // -1: until the song stops
+    int keyShift = 0;
+    bool keyShiftChannels[16] = {true, true, true, true, true, true, true, true,
+                                 true, false, true, true, true, true, true, true};
+    int bankMode = 0;
+    int resetType = 0;
+    bool resetAtStart = false;
+    int loopMode = 0;
+    int speedIndex = 1;
+    std::vector<SeekRequest> seeks;  // in the order given
+    std::vector<std::string> files;
+};
+
+// Parses argv. False with a one-line reason in error when an option is bad.
+bool parseOptions(int argc, char** argv, PlayOptions& options, std::string& error);
+const char* usageText();

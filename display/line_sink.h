@@ -1,0 +1,10 @@
+#pragma once
+// Where the player's status lines and song texts go: the message panel in the window,
+// standard error in the terminal player, a recorder in tests.
+
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    // line: zero-terminated Shift_JIS text.
+    virtual void print(const char* line) = 0;
+};

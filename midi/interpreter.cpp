@@ -1,0 +1,297 @@
+#include "midi/interpreter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "display/line_sink.h"
+#include "display/readouts.h"
+#include "midi/filters.h"
+#include "sequencer/sequencer.h"
+#include "shell/settings.h"
+
+bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
+    uint32_t v = 0;
+    while (p < end) {
+        const uint8_t b = *p++;
+        v = (v << 7) | (b & 0x7Fu);
+        if (!(b & 0x80)) {
+            value = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t varLenSize(uint32_t value) {
+    if (value <= 127) return 1;
+    if (value <= 16383) return 2;
+    if (value <= 2097151) return 3;
+    return 4;
+}
+
+void appendBytes(char* line, size_t capacity, const uint8_t* source, size_t count) {
+    const size_t used = std::strlen(line);
+    const size_t room = capacity - 1 - used;
+    const size_t n = count < room ? count : room;
+    std::memcpy(line + used, source, n);
+    line[used + n] = '\0';
+}
+
+namespace {
+
+constexpr size_t kLineSize = 512;
+
+// The bytes of one track the interpreter may read: the body, clamped to the image.
+struct TrackBytes {
+    const uint8_t* body;
+    int32_t length;
+};
+
+TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
+    if (!seq.songImage || cur.trackStart < 0 || cur.trackStart > kSongImageSize ||
+        cur.trackLength <= 0)
+        return {nullptr, 0};
+    const int32_t room = kSongImageSize - cur.trackStart;
+    return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
+}
+
+void endTrack(Sequencer& seq, TrackCursor& cur, uint8_t how) {
+    cur.trackActive = how;
+    --seq.activeTracks;
+}
+
+void print(Sequencer& seq, const char* line) {
+    if (seq.panel) seq.panel->print(line);
+}
+
+void captureLoopPoint(Sequencer& seq, bool live) {
+    LoopPoint& lp = seq.loopPoint;
+    for (int32_t t = 0; t < seq.trackCount; ++t) {
+        const TrackCursor& cur = seq.tracks[t];
+        lp.tracks[t].position = cur.position;
+        lp.tracks[t].eventTick = cur.eventTick;
+        lp.tracks[t].trackActive = cur.trackActive;
+        lp.tracks[t].trackStart = cur.trackStart;
+    }
+    lp.activeTracks = seq.activeTracks;
+    lp.elapsedSteps = seq.elapsedSteps;
+    lp.bpm = seq.bpm;
+    lp.tick = seq.tick;
+    seq.loopFound = true;
+    if (live) {
+        char line[48];
+        std::snprintf(line, sizeof line, "found : cc111 - %d ms", lp.elapsedSteps * 10);
+        print(seq, line);
+    }
+}
+
+void channelMessage2(Sequencer& seq, uint8_t status, uint8_t d1, uint8_t d2, bool live) {
+    const Settings& settings = *seq.settings;
+    d1 = shiftKey(settings, status, d1);
+    seq.lastMessage = status | (uint32_t(d1) << 8) | (uint32_t(d2) << 16);
+    const uint8_t kind = status & 0xF0;
+    ChannelState& ch = seq.channels[status & 0x0F];
+    if (kind == 0xB0) {
+        ch.controllers[d1] = d2;
+        if (d1 == 111) {
+            captureLoopPoint(seq, live);
+            return;
+        }
+    } else if (kind == 0xE0) {
+        ch.bendLsb = d1;
+        ch.bendMsb = d2;
+    }
+    if (!live) return;
+    if (bankFilterPasses(settings.bankMode, seq.lastMessage)) {
+        seq.port.sendShort(seq.lastMessage);
+    } else {
+        char line[40];
+        std::snprintf(line, sizeof line, "cancel MIDI msg %08X", seq.lastMessage);
+        print(seq, line);
+    }
+}
+
+void channelMessage1(Sequencer& seq, uint8_t status, uint8_t d1, bool live) {
+    if ((status & 0xF0) == 0xC0) {
+        ChannelState& ch = seq.channels[status & 0x0F];
+        const char* line = nullptr;
+        d1 = convertProgram(seq.settings->bankMode, status & 0x0F, d1, ch.controllers[0], &line);
+        ch.program = d1;
+        if (line && live) print(seq, line);
+    }
+    seq.lastMessage = status | (uint32_t(d1) << 8);
+    if (live) seq.port.sendShort(seq.lastMessage);
+}
+
+bool textShown(const Settings& s, uint8_t type) {
+    switch (type) {
+    case 0x01: return s.showText;
+    case 0x02: return s.showRightsNotice;
+    case 0x05: return s.showLyric;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, Surface* windowSurface,
+                    Surface* backSurface, bool live) {
+    TrackCursor& cur = seq.tracks[track];
+    const TrackBytes tb = trackBytes(seq, cur);
+    const uint8_t* const body = tb.body;
+    const int32_t length = tb.length;
+    const uint8_t* const end = body + length;
+
+    for (;;) {
+        if (cur.trackActive != 1) return;
+        if (cur.position >= length || cur.position < 0) {
+            endTrack(seq, cur, 2);
+            return;
+        }
+        if (cur.eventTick >= tickNow) return;
+
+        uint32_t delta = 0;
+        if (!decodeVarLen(body + cur.position, end, delta)) {
+            endTrack(seq, cur, 2);  // the delta time runs past the track's data
+            return;
+        }
+        const int64_t eventTick = int64_t(cur.eventTick) + delta;
+        if (eventTick >= tickNow) return;
+        cur.eventTick = static_cast<int32_t>(eventTick);
+        int32_t pos = cur.position + varLenSize(delta);
+        // Bytes left from pos; every read below checks against it first.
+        auto left = [&](int32_t at) { return at < length ? length - at : 0; };
+        if (left(pos) < 1) {
+            cur.position = pos;
+            endTrack(seq, cur, 2);
+            return;
+        }
+
+        uint8_t status = body[pos];
+        if (status < 0x80) {
+            status = cur.runningStatus;
+            if (status < 0x80 || status >= 0xF0) {
+                // A data byte with no status to run on: pass over it.
+                cur.position = pos + 1;
+                continue;
+            }
+        } else {
+            ++pos;
+            if (status < 0xF0) cur.runningStatus = status;
+        }
+
+        if (status < 0xF0) {
+            const bool oneByte = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
+            const int32_t need = oneByte ? 1 : 2;
+            if (left(pos) < need) {
+                cur.position = pos;
+                endTrack(seq, cur, 2);
+                return;
+            }
+            const uint8_t d1 = body[pos] & 0x7F;
+            if (oneByte) {
+                cur.position = pos + 1;
+                channelMessage1(seq, status, d1, live);
+            } else {
+                const uint8_t d2 = body[pos + 1] & 0x7F;
+                cur.position = pos + 2;
+                channelMessage2(seq, status, d1, d2, live);
+            }
+            continue;
+        }
+
+        if (status == 0xF0 || status == 0xF7) {
+            uint32_t len = 0;
+            if (!decodeVarLen(body + pos, end, len)) {
+                cur.position = pos;
+                endTrack(seq, cur, 2);
+                return;
+            }
+            pos += varLenSize(len);
+            if (uint32_t(left(pos)) < len) {
+                cur.position = pos;
+                endTrack(seq, cur, 2);
+                return;
+            }
+            // F7 escapes are skipped by their length. A message that does not fit the
+            // buffer is passed over unsent rather than sent cut.
+            if (status == 0xF0 && live && len <= sizeof seq.sysexBuffer - 2) {
+                seq.sysexBuffer[0] = 0xF0;
+                seq.sysexBuffer[1] = 0;
+                appendBytes(reinterpret_cast<char*>(seq.sysexBuffer), sizeof seq.sysexBuffer,
+                            body + pos, len);
+                seq.port.sendLong(seq.sysexBuffer, len + 1);
+            }
+            cur.position = pos + static_cast<int32_t>(len);
+            continue;
+        }
+
+        if (status != 0xFF) {
+            // Other system bytes: stop for this step with the position at the byte.
+            cur.position = pos - 1;
+            return;
+        }
+
+        // Meta event.
+        if (left(pos) < 1) {
+            cur.position = pos;
+            endTrack(seq, cur, 2);
+            return;
+        }
+        const uint8_t type = body[pos++];
+        if (type == 0x2F) {
+            cur.position = pos + 1;
+            cur.eventTick = kEndedTick;
+            endTrack(seq, cur, 0);
+            return;
+        }
+        if (type == 0x51) {
+            if (left(pos) < 4) {
+                cur.position = pos;
+                endTrack(seq, cur, 2);
+                return;
+            }
+            const uint32_t len = body[pos];
+            const uint32_t t = (uint32_t(body[pos + 1]) << 16) | (uint32_t(body[pos + 2]) << 8) |
+                               body[pos + 3];
+            cur.position = pos + 1 + static_cast<int32_t>(len);
+            if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
+                seq.bpm = static_cast<int32_t>(60000000u / t);
+                recomputeIncrement(seq);
+                if (live) drawTempoReadout(windowSurface, backSurface, seq.bpm);
+            }
+            continue;
+        }
+        uint32_t len = 0;
+        if (!decodeVarLen(body + pos, end, len)) {
+            cur.position = pos;
+            endTrack(seq, cur, 2);
+            return;
+        }
+        pos += varLenSize(len);
+        if (uint32_t(left(pos)) < len) {
+            cur.position = pos;
+            endTrack(seq, cur, 2);
+            return;
+        }
+        const uint8_t* data = body + pos;
+        cur.position = pos + static_cast<int32_t>(len);
+        if (type == 0x03) {
+            if (seq.titleTaken) continue;
+            seq.titleTaken = true;
+            if (live && seq.settings->showTrackName) {
+                char line[kLineSize] = "";
+                appendBytes(line, sizeof line, data, len);
+                print(seq, line);
+            }
+        } else if (type == 0x01 || type == 0x02 || type == 0x05) {
+            if (live && textShown(*seq.settings, type)) {
+                char line[kLineSize] = "";
+                const void* zero = std::memchr(data, 0, len);
+                const size_t n = zero ? static_cast<const uint8_t*>(zero) - data : len;
+                appendBytes(line, sizeof line, data, n);
+                print(seq, line);
+            }
+        }
+    }
+}

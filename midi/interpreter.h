@@ -1,0 +1,21 @@
+#pragma once
+// Reads and acts on the due events of one track: channel messages, System Exclusive,
+// meta events and the control change 111 loop point.
+#include <cstddef>
+#include <cstdint>
+
+class Surface;
+struct Sequencer;
+
+void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, Surface* windowSurface,
+                    Surface* backSurface, bool live);
+
+// Decodes a variable-length quantity starting at p without reading at or past end.
+// False when the quantity runs into end. Values wrap at 32 bits.
+bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value);
+// Bytes the reader steps over after a quantity: the size of its shortest encoding.
+int32_t varLenSize(uint32_t value);
+
+// Appends count bytes (zeros included) to the zero-terminated line of capacity bytes,
+// cutting what does not fit and keeping it terminated.
+void appendBytes(char* line, size_t capacity, const uint8_t* source, size_t count);

@@ -1,0 +1,38 @@
+#pragma once
+// A MIDI device that writes one text line per message: "<step> <bytes>", the bytes as
+// upper-case hex. The test and benchmark harness of the terminal player.
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/midi_device.h"
+
+class LogMidiDevice : public MidiDevice {
+public:
+    explicit LogMidiDevice(FILE* out) : out_(out) {}
+
+    bool open() override { return true; }
+    void close() override { std::fflush(out_); }
+    void sendShort(uint32_t message) override;
+    uint32_t sendLong(const uint8_t* bytes, uint32_t count) override;
+
+    // The 1-based live step the next messages belong to.
+    void setStep(uint32_t step) { step_ = step; }
+    // With timing on, a second column gives the microseconds since the loop began.
+    void setTiming(bool on, uint64_t (*nowMicros)()) {
+        timing_ = on;
+        nowMicros_ = nowMicros;
+    }
+    void setStartMicros(uint64_t start) { start_ = start; }
+
+private:
+    void beginLine();
+
+    FILE* out_;
+    uint32_t step_ = 0;
+    bool timing_ = false;
+    uint64_t (*nowMicros_)() = nullptr;
+    uint64_t start_ = 0;
+};
+
+// Length of a short message by its status byte: 3, 2, or 1 for system messages.
+int shortMessageLength(uint8_t status);

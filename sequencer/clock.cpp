@@ -1,0 +1,184 @@
+// The clock: fixed steps of 10 ms of song time, each adding division x bpm / 6000 ticks,
+// then the interpreter for every track; the end-of-song rule; rewind, loop point, seek.
+#include <cstdio>
+#include <limits>
+
+#include "display/line_sink.h"
+#include "midi/interpreter.h"
+#include "sequencer/sequencer.h"
+#include "shell/settings.h"
+
+namespace {
+
+constexpr int32_t kMaxTick = std::numeric_limits<int32_t>::max();
+constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
+
+// Advances the clock by n steps' worth of ticks. The tick saturates at the largest
+// int32: an event that late can never fall due, and the silent-run bound ends the run.
+void advanceClock(Sequencer& seq, int64_t n) {
+    const int64_t inc = seq.stepIncrement;
+    if (inc <= 0 || n <= 0) return;
+    if (n > (std::numeric_limits<int64_t>::max() - seq.tickAccumulator) / inc) {
+        seq.tick = kMaxTick;
+        return;
+    }
+    const int64_t total = seq.tickAccumulator + n * inc;
+    const int64_t tick = int64_t(seq.tick) + total / kTickUnit;
+    seq.tickAccumulator = total % kTickUnit;
+    seq.tick = tick > kMaxTick ? kMaxTick : static_cast<int32_t>(tick);
+}
+
+// How many of the next steps would do nothing but advance the clock: every track's
+// next event stays at or beyond the tick those steps reach. 0 when the next step acts.
+int64_t idleStepsAhead(const Sequencer& seq) {
+    if (seq.activeTracks == 0) return 0;
+    int64_t due = kNoLimit;  // lowest tick that must be passed before something happens
+    for (int32_t t = 0; t < seq.trackCount; ++t) {
+        const TrackCursor& cur = seq.tracks[t];
+        if (cur.trackActive != 1) continue;
+        const int32_t start = cur.trackStart;
+        if (!seq.songImage || start < 0 || start > kSongImageSize || cur.position < 0 ||
+            cur.position >= cur.trackLength || cur.position >= kSongImageSize - start)
+            return 0;  // the next call ends this track
+        const uint8_t* body = seq.songImage->bytes + start;
+        const int32_t room = kSongImageSize - start;
+        const uint8_t* end = body + (cur.trackLength < room ? cur.trackLength : room);
+        uint32_t delta = 0;
+        int64_t next = cur.eventTick;
+        if (decodeVarLen(body + cur.position, end, delta)) next += delta;
+        if (next < due) due = next;
+    }
+    if (due == kNoLimit) return 0;
+    if (due >= kMaxTick) return kNoLimit;
+    const int64_t inc = seq.stepIncrement;
+    if (inc <= 0) return kNoLimit;
+    // Largest k with tick + (acc + k*inc) / 6000 <= due.
+    const int64_t units = (due - seq.tick + 1) * kTickUnit - 1 - seq.tickAccumulator;
+    return units < 0 ? 0 : units / inc;
+}
+
+}  // namespace
+
+void initSequencer(Sequencer& seq) {
+    seq.bpm = 125;
+    seq.division = 48;
+    seq.stepIncrement = 6000;
+    seq.tickAccumulator = 0;
+    seq.tick = 0;
+    seq.playing = false;
+    seq.elapsedSteps = 0;
+    seq.songLoaded = false;
+    seq.songImage.reset();
+    seq.trackCount = 0;
+    seq.loadedTrackCount = 0;
+    seq.activeTracks = 0;
+    seq.songSteps = 0;
+    seq.loopFound = false;
+    seq.titleTaken = false;
+    seq.lastMessage = 0;
+    for (TrackCursor& cur : seq.tracks) {
+        cur.position = 0;
+        cur.eventTick = 0;
+        cur.trackStart = 0;
+    }
+    resetChannels(seq.channels);
+}
+
+void recomputeIncrement(Sequencer& seq) {
+    seq.stepIncrement = int64_t(seq.division) * seq.bpm;
+}
+
+void step(Sequencer& seq, Surface* windowSurface, Surface* backSurface, bool live) {
+    if (!seq.playing) return;
+    advanceClock(seq, 1);
+    const int32_t tickNow = seq.tick;
+    for (int32_t t = 0; t < seq.trackCount; ++t)
+        interpretTrack(seq, tickNow, t, windowSurface, backSurface, live);
+    if (seq.activeTracks != 0) return;
+    if (!live) {
+        seq.playing = false;
+        return;
+    }
+    switch (seq.loopMode) {
+    case 1: rewind(seq); break;
+    case 2:
+        if (seq.loopFound)
+            restoreLoopPoint(seq);
+        else
+            rewind(seq);
+        break;
+    default: seq.playing = false; break;
+    }
+}
+
+void rewind(Sequencer& seq) {
+    for (int32_t t = 0; t < seq.trackCount; ++t) {
+        TrackCursor& cur = seq.tracks[t];
+        cur.position = 0;
+        cur.eventTick = 0;
+        cur.trackActive = 1;
+        // trackStart never moves while a song is loaded.
+    }
+    seq.tick = 0;
+    seq.tickAccumulator = 0;
+    seq.lastMessage = 0;
+    seq.loopFound = false;
+    seq.elapsedSteps = 0;
+    seq.titleTaken = false;
+    seq.activeTracks = seq.loadedTrackCount;
+    seq.bpm = 600000;
+}
+
+void restoreLoopPoint(Sequencer& seq) {
+    const LoopPoint& lp = seq.loopPoint;
+    for (int32_t t = 0; t < seq.trackCount; ++t) {
+        TrackCursor& cur = seq.tracks[t];
+        cur.position = lp.tracks[t].position;
+        cur.eventTick = lp.tracks[t].eventTick;
+        cur.trackActive = lp.tracks[t].trackActive;
+        cur.trackStart = lp.tracks[t].trackStart;
+    }
+    seq.elapsedSteps = lp.elapsedSteps;
+    seq.activeTracks = lp.activeTracks;
+    seq.tick = lp.tick;
+    seq.bpm = lp.bpm;
+}
+
+int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed) {
+    int64_t done = 0;
+    while (done < budget && seq.playing) {
+        int64_t idle = idleStepsAhead(seq);
+        if (idle > budget - done) idle = budget - done;
+        if (idle > 0) {
+            advanceClock(seq, idle);
+            done += idle;
+            if (countElapsed) seq.elapsedSteps = static_cast<int32_t>(seq.elapsedSteps + idle);
+            continue;
+        }
+        step(seq, nullptr, nullptr, false);
+        ++done;
+        if (countElapsed) seq.elapsedSteps = seq.elapsedSteps + 1;
+    }
+    return done;
+}
+
+void seekPercent(Sequencer& seq, uint32_t percent) {
+    rewind(seq);
+    // 64-bit so that a long song times 100 cannot wrap.
+    const int64_t target = int64_t(seq.songSteps < 0 ? 0 : seq.songSteps) * percent / 100;
+    seq.playing = true;
+    const int64_t done = runSilent(seq, target, true);
+    // Steps after the end of the song do nothing but count.
+    seq.elapsedSteps = static_cast<int32_t>(seq.elapsedSteps + (target - done));
+}
+
+void seekSong(Sequencer& seq, uint32_t percent) {
+    char line[40];
+    std::snprintf(line, sizeof line, "SET SeekBar= %u%%", percent);
+    if (seq.panel) seq.panel->print(line);
+    std::lock_guard<std::mutex> hold(seq.stepLock);
+    seq.port.allNotesOff();
+    snapshotChannels(seq.channels, seq.channelSnapshot);
+    seekPercent(seq, percent);
+    resendChannels(seq.channels, seq.channelSnapshot, seq.port, seq.lastMessage, seq.panel);
+}

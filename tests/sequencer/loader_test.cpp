@@ -1,0 +1,181 @@
+// Loading songs: the three file forms, the track count and size limits, partial and
+// failed loads, and hostile files that must neither crash nor hang.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tests/support/player_fixture.h"
+
+namespace {
+
+Track simpleTrack(uint32_t length = 96) {
+    Track t;
+    t.ev(0, {0x90, 60, 100}).ev(length, {0x80, 60, 0}).end(0);
+    return t;
+}
+
+TEST(Loader, PlainRmidAndPrefixedFilesLoadTheSameSong) {
+    const Bytes smf = buildSmf(96, {simpleTrack(), simpleTrack(192)});
+    Bytes prefixed(128, 0x55);
+    prefixed.insert(prefixed.end(), smf.begin(), smf.end());
+    Bytes rmid = wrapRmid(smf);
+    rmid[4] = rmid[5] = rmid[16] = 0xFF;  // RIFF sizes are not used
+    for (const Bytes* file : {&smf, static_cast<const Bytes*>(&rmid), static_cast<const Bytes*>(&prefixed)}) {
+        PlayerFixture f;
+        ASSERT_TRUE(f.load(*file));
+        EXPECT_TRUE(f.seq->songLoaded);
+        EXPECT_EQ(f.seq->trackCount, 2);
+        EXPECT_EQ(f.seq->division, 96);
+        EXPECT_EQ(f.seq->tracks[1].trackStart, f.seq->tracks[0].trackLength);
+        EXPECT_EQ(f.seq->songSteps, 101);  // 192 ticks at 120 bpm: 1.92 ticks a step
+    }
+}
+
+TEST(Loader, OtherPrefixesAndLongerHeadersFail) {
+    const Bytes smf = buildSmf(96, {simpleTrack()});
+    Bytes prefixed(127, 0);
+    prefixed.insert(prefixed.end(), smf.begin(), smf.end());
+    Bytes longHeader = smf;
+    longHeader[7] = 8;  // the header's extra bytes stand where MTrk is expected
+    longHeader.insert(longHeader.begin() + 14, {0, 0});
+    for (const Bytes* file : {static_cast<const Bytes*>(&prefixed), static_cast<const Bytes*>(&longHeader)}) {
+        PlayerFixture f;
+        EXPECT_FALSE(f.load(*file));
+        EXPECT_FALSE(f.seq->songLoaded);
+        EXPECT_FALSE(f.seq->songImage);
+    }
+}
+
+TEST(Loader, OnlyTheLowByteOfTheTrackCountCounts) {
+    std::vector<Track> tracks(50, simpleTrack());
+    {
+        PlayerFixture f;
+        ASSERT_TRUE(f.load(buildSmf(96, tracks, 300)));  // 300 & 0xFF = 44
+        EXPECT_EQ(f.seq->trackCount, 44);
+        EXPECT_EQ(f.seq->loadedTrackCount, 44);
+    }
+    {
+        PlayerFixture f;
+        ASSERT_TRUE(f.load(buildSmf(96, tracks, 256)));  // reads no track
+        EXPECT_EQ(f.seq->trackCount, 0);
+        EXPECT_FALSE(f.seq->songLoaded);
+        EXPECT_FALSE(f.seq->songImage);
+        EXPECT_EQ(f.seq->songSteps, 1);
+    }
+}
+
+TEST(Loader, TrackDataOfExactlyOneMebibyteLoadsOneByteMoreFails) {
+    for (int extra : {0, 1}) {
+        Track big;  // an end of track, then filler that is never read
+        big.end(0);
+        big.bytes.resize(1048576 - 4 + extra);
+        Track tail;
+        tail.end(0);  // 4 bytes
+        PlayerFixture f;
+        const bool ok = f.load(buildSmf(96, {big, tail}));
+        EXPECT_EQ(ok, extra == 0);
+        EXPECT_TRUE(f.seq->songLoaded);  // the first track was accepted either way
+    }
+}
+
+TEST(Loader, MissingTracksFailButKeepThePartlyLoadedSongUntilUnloaded) {
+    Bytes file = buildSmf(96, {simpleTrack(), simpleTrack()}, 4);
+    PlayerFixture f;
+    EXPECT_FALSE(f.load(file));
+    EXPECT_TRUE(f.seq->songLoaded);
+    EXPECT_TRUE(f.seq->songImage);
+    EXPECT_EQ(f.seq->trackCount, 2);  // only the tracks read whole remain
+    // It plays safely all the same, and a load refuses until it is unloaded.
+    f.play(1000);
+    EXPECT_FALSE(f.seq->playing);
+    EXPECT_FALSE(f.load(buildSmf(96, {simpleTrack()})));
+    EXPECT_TRUE(unloadSong(*f.seq));
+    EXPECT_FALSE(f.seq->songImage);
+    EXPECT_FALSE(unloadSong(*f.seq));
+    EXPECT_TRUE(f.load(buildSmf(96, {simpleTrack()})));
+}
+
+TEST(Loader, LoadingWhileLoadedLeavesTheSongAsItWas) {
+    PlayerFixture f;
+    ASSERT_TRUE(f.load(buildSmf(96, {simpleTrack()})));
+    const int32_t steps = f.seq->songSteps;
+    const SongImage* image = f.seq->songImage.get();
+    EXPECT_FALSE(f.load(buildSmf(48, {simpleTrack(), simpleTrack()}), "other.mid"));
+    EXPECT_EQ(f.seq->songImage.get(), image);
+    EXPECT_EQ(f.seq->songSteps, steps);
+    EXPECT_EQ(f.seq->trackCount, 1);
+    f.play();
+    EXPECT_EQ(f.device.sent.size(), 2u);
+}
+
+TEST(Loader, BadFilesFailWithoutLoadingAnything) {
+    Bytes notMtrk = buildSmf(96, {simpleTrack()});
+    notMtrk[14] = 'X';
+    const Bytes truncated = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
+    Bytes cutBody = buildSmf(96, {simpleTrack()});
+    cutBody.resize(cutBody.size() - 2);
+    const struct { const char* what; Bytes bytes; } cases[] = {
+        {"empty", {}}, {"truncated header", truncated}, {"chunk not MTrk", notMtrk},
+        {"body shorter than declared", cutBody}, {"RIFF without MThd", wrapRmid({1, 2, 3})}};
+    for (const auto& c : cases) {
+        PlayerFixture f;
+        EXPECT_FALSE(f.load(c.bytes)) << c.what;
+        EXPECT_EQ(f.seq->songLoaded, c.bytes == cutBody) << c.what;
+    }
+    PlayerFixture f;
+    EXPECT_FALSE(loadSong(*f.seq, scratchPath("no-such-file.mid").c_str()));
+    EXPECT_FALSE(loadSong(*f.seq, scratchPath("").c_str()));  // a folder
+    EXPECT_FALSE(f.seq->songLoaded);
+}
+
+TEST(Loader, TheLengthScanStartsAt120BpmWhateverTheLastSongLeft) {
+    PlayerFixture f;
+    Track fast;
+    fast.tempo(0, 1000).end(10);  // 60000 bpm
+    ASSERT_TRUE(f.load(buildSmf(96, {fast})));
+    unloadSong(*f.seq);
+    ASSERT_TRUE(f.load(buildSmf(96, {simpleTrack(192)})));  // no tempo event
+    EXPECT_EQ(f.seq->songSteps, 101);
+}
+
+TEST(Loader, HostileTimingIsBoundedAndQuick) {
+    Track hugeDelta;
+    hugeDelta.tempo(0, 0xFFFFFF).ev(0x0FFFFFFF, {0x90, 1, 1}).end(0x0FFFFFFF);
+    Track ticksPastInt32;
+    for (int i = 0; i < 12; ++i) ticksPastInt32.ev(0x0FFFFFFF, {0x90, 1, 1});
+    ticksPastInt32.end(0);
+    Track manySlowEvents;
+    manySlowEvents.tempo(0, 0xFFFFFF);
+    for (int i = 0; i < 20000; ++i) manySlowEvents.ev(1, {0x90, 1, 1});
+    manySlowEvents.end(0);
+    const struct { const char* what; uint16_t division; Track track; } cases[] = {
+        {"huge delta at 3 bpm", 1, hugeDelta},
+        {"division 0 never advances", 0, simpleTrack()},
+        {"ticks beyond the int32 range", 0xFFFF, ticksPastInt32},
+        {"many events at 3 bpm", 1, manySlowEvents},
+    };
+    for (const auto& c : cases) {
+        PlayerFixture f;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(f.load(buildSmf(c.division, {c.track, c.track}))) << c.what;
+        seekPercent(*f.seq, 100);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LE(f.seq->songSteps, kMaxSilentSteps) << c.what;
+        EXPECT_GT(f.seq->songSteps, 0) << c.what;
+        EXPECT_LT(seconds, 5.0) << c.what;  // about a second on a loaded machine
+    }
+}
+
+TEST(Loader, DivisionTimesTempoBeyondInt32StillAdvances) {
+    PlayerFixture f;
+    Track t;
+    t.tempo(0, 1).ev(1000000, {0x90, 1, 1}).end(1000);
+    ASSERT_TRUE(f.load(buildSmf(0xFFFF, {t})));
+    EXPECT_EQ(f.seq->stepIncrement, int64_t(0xFFFF) * 60000000);
+    EXPECT_LT(f.seq->songSteps, 5);
+    f.play();
+    EXPECT_EQ(f.device.sent.size(), 1u);
+}
+
+}  // namespace
