@@ -48,6 +48,6 @@ void convertSjis(void* converter, const char* text, char* out, size_t capacity) 
 void ConsoleSink::print(const char* line) {
     char converted[2048];
     convertSjis(converter_, line, converted, sizeof converted);
-    std::fprintf(out_, "%s\n", converted);
+    std::fprintf(out_, "%s%s\n", clearLineFirst_ ? "\r\x1b[K" : "", converted);
     std::fflush(out_);
 }

@@ -13,10 +13,13 @@ public:
     ConsoleSink& operator=(const ConsoleSink&) = delete;
 
     void print(const char* line) override;
+    // On a terminal with a status line drawn in place, each line first clears it.
+    void setClearLineFirst(bool on) { clearLineFirst_ = on; }
 
 private:
     FILE* out_;
-    void* converter_;  // iconv_t, or null when no conversion is needed or possible
+    void* converter_;
+    bool clearLineFirst_ = false;  // iconv_t, or null when no conversion is needed or possible
 };
 
 // Converts zero-terminated Shift_JIS text into out (capacity bytes, always terminated)

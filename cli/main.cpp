@@ -1,32 +1,68 @@
 // orvanel-play: plays Standard MIDI Files from the terminal on the player's own core.
+#include <unistd.h>
+
+#include <atomic>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <string>
 
 #include "cli/console_sink.h"
 #include "cli/options.h"
-#include "midi/channel_state.h"
+#include "cli/terminal.h"
 #include "platform/log_midi.h"
+#include "platform/posix/alsa_midi.h"
+#include "platform/posix/device_table.h"
+#include "platform/posix/playback_posix.h"
+#include "sequencer/playback.h"
 #include "sequencer/sequencer.h"
+#include "shell/control_flags.h"
 #include "shell/settings.h"
 
 namespace {
 
-uint64_t monotonicMicros() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
-}
+std::atomic<bool> interrupted{false};
 
-void sleepUntilMicros(uint64_t deadline) {
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(deadline / 1000000u);
-    ts.tv_nsec = static_cast<long>((deadline % 1000000u) * 1000u);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
+// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device.
+constexpr int kNoDevice = 3;
+
+void onInterrupt(int) { interrupted = true; }
+
+// --fast: a clock that jumps to each deadline, so the steps run back to back.
+class VirtualPlatform : public PlaybackPlatform {
+public:
+    uint32_t nowMs() override { return now_.load(); }
+    void sleepUntil(uint32_t deadline) override {
+        if (static_cast<int32_t>(deadline - now_.load()) > 0) now_ = deadline;
     }
-}
+    void raiseCurrentThread(bool) override {}
+
+private:
+    std::atomic<uint32_t> now_{0};
+};
+
+// Numbers the log device's lines by step, runs the scripted seeks and the step limit.
+class ScriptObserver : public StepObserver {
+public:
+    ScriptObserver(Sequencer& seq, const PlayOptions& o, LogMidiDevice* log)
+        : seq_(seq), options_(o), log_(log) {}
+    void beforeStep(uint32_t n) override {
+        if (!log_) return;
+        if (n == 1) log_->setStartMicros(PosixPlaybackPlatform::nowMicros() / 1000 * 1000);
+        log_->setStep(n);
+    }
+    void afterStep(uint32_t n) override {
+        for (const SeekRequest& s : options_.seeks)
+            if (s.afterStep == n && seq_.playing) seekSong(seq_, s.percent);
+        if (options_.maxSteps >= 0 && n >= options_.maxSteps) seq_.playing = false;
+    }
+
+private:
+    Sequencer& seq_;
+    const PlayOptions& options_;
+    LogMidiDevice* log_;
+};
 
 void applyOptions(const PlayOptions& o, Settings& settings) {
     settings.keyShift = o.keyShift;
@@ -37,41 +73,109 @@ void applyOptions(const PlayOptions& o, Settings& settings) {
     settings.speedIndex = o.speedIndex;
 }
 
-const int kSpeedPercent[3] = {50, 100, 200};
+struct Player {
+    Settings settings;
+    ControlFlags flags;
+    std::unique_ptr<Sequencer> seq{new Sequencer};
+    Playback pb;
+    StatusLine* status = nullptr;
+    bool interactive = false;
+};
 
-// Plays the loaded song to its end (or the step limit), with the seeks asked for.
-void playSong(Sequencer& seq, const Settings& settings, const PlayOptions& o, LogMidiDevice* log) {
-    if (log) log->setStep(0);
-    if (settings.resetAtPlayStart) {
-        seq.port.sendReset(settings.resetType);
-        if (!o.fast) sleepUntilMicros(monotonicMicros() + 50000);
-    }
-    rewind(seq);
-    seq.playing = true;
-    for (const SeekRequest& s : o.seeks)
-        if (s.afterStep == 0) seekSong(seq, s.percent);
+void drawStatus(Player& p, const char* extra = nullptr) {
+    if (!p.status) return;
+    p.status->draw(extra, speedTable[p.settings.speedIndex], p.settings.keyShift,
+                   p.seq->loopMode, p.flags.paused);
+}
 
-    const uint64_t start = monotonicMicros();
-    if (log) log->setStartMicros(start);
-    uint64_t deadline = start;
-    uint32_t stepNumber = 0;
-    while (seq.playing && (o.maxSteps < 0 || stepNumber < o.maxSteps)) {
-        ++stepNumber;
-        if (log) log->setStep(stepNumber);
-        {
+// Acts on one key; false when the song is to stop (true = keep playing).
+bool handleKey(Player& p, Key key, bool& quit) {
+    Sequencer& seq = *p.seq;
+    switch (key) {
+    case Key::None: return true;
+    case Key::Pause:
+        p.flags.paused = !p.flags.paused;
+        if (p.flags.paused) {
             std::lock_guard<std::mutex> hold(seq.stepLock);
-            step(seq, nullptr, nullptr, true);
+            seq.port.allNotesOff();
         }
-        seq.port.endStep();
-        seq.elapsedSteps = seq.elapsedSteps + 1;
-        for (const SeekRequest& s : o.seeks)
-            if (s.afterStep == stepNumber && seq.playing) seekSong(seq, s.percent);
-        if (!o.fast) {
-            deadline += 1000000u / kSpeedPercent[settings.speedIndex] * 10 / 100;
-            sleepUntilMicros(deadline);
+        break;
+    case Key::Stop: return false;
+    case Key::Quit: quit = true; return false;
+    case Key::SeekBack:
+    case Key::SeekForward: {
+        int32_t target = p.flags.seekPos + (key == Key::SeekForward ? 5 : -5);
+        target = target < 0 ? 0 : target > 100 ? 100 : target;
+        p.flags.seekPos = target;
+        seekSong(seq, static_cast<uint32_t>(target));
+        break;
+    }
+    case Key::SpeedUp:
+    case Key::SpeedDown: {
+        const int32_t i = p.settings.speedIndex + (key == Key::SpeedUp ? 1 : -1);
+        p.settings.speedIndex = i < 0 ? 0 : i > 2 ? 2 : i;
+        break;
+    }
+    case Key::KeyUp:
+    case Key::KeyDown: {
+        const int32_t k = p.settings.keyShift + (key == Key::KeyUp ? 1 : -1);
+        if (k < -6 || k > 6) break;
+        p.settings.keyShift = k;
+        // No note may stay on whose note-off would now be shifted differently.
+        std::lock_guard<std::mutex> hold(seq.stepLock);
+        seq.port.allNotesOff();
+        break;
+    }
+    case Key::Loop: seq.loopMode = static_cast<int8_t>((seq.loopMode + 1) & 3); break;
+    }
+    drawStatus(p);
+    return true;
+}
+
+// Plays the loaded song until it stops, the user stops it, or Ctrl-C.
+// Returns false when the whole run is to end.
+bool playLoaded(Player& p, RawKeyboard& keyboard) {
+    p.flags.paused = false;
+    if (!startPlayback(p.pb)) return false;
+    bool quit = false;
+    bool stopEarly = false;
+    int sinceDraw = 0;
+    while (p.flags.playbackThreadRunning) {
+        const Key key = keyboard.poll(p.interactive ? 50 : 20);
+        if (interrupted) {
+            quit = stopEarly = true;
+            break;
+        }
+        if (!handleKey(p, key, quit)) {
+            stopEarly = true;
+            break;
+        }
+        if (p.status && ++sinceDraw >= 4) {
+            drawStatus(p);
+            sinceDraw = 0;
         }
     }
-    seq.playing = false;
+    stopPlayback(p.pb);
+    if (stopEarly) {
+        // As the stop command does: nothing may be left sounding.
+        p.seq->port.panic(p.settings.resetType, p.seq->channels);
+    }
+    if (p.status) {
+        drawStatus(p);
+        p.status->finish();
+    }
+    return !quit;
+}
+
+std::unique_ptr<MidiDevice> openDevice(const PlayOptions& o, std::unique_ptr<LogMidiDevice>& log,
+                                       std::string& error) {
+    if (o.device == "log") {
+        log.reset(new LogMidiDevice(stdout));
+        log->setTiming(o.timing, PosixPlaybackPlatform::nowMicros);
+        return nullptr;
+    }
+    if (o.device.empty()) return openDefaultDevice(error);
+    return openNamedDevice(nativeDeviceRows(), o.device.c_str(), error);
 }
 
 }  // namespace
@@ -88,40 +192,81 @@ int main(int argc, char** argv) {
         std::fputs(usageText(), stdout);
         return 0;
     }
-
-    std::unique_ptr<LogMidiDevice> logDevice;
-    MidiDevice* device = nullptr;
-    if (options.device.empty() || options.device == "log") {
-        logDevice.reset(new LogMidiDevice(stdout));
-        logDevice->setTiming(options.timing, monotonicMicros);
-        device = logDevice.get();
-    } else {
-        std::fprintf(stderr, "orvanel-play: unknown device '%s'\n", options.device.c_str());
-        return 2;
+    if (options.list) {
+        std::string text;
+        if (!listAlsaPorts(text, error)) {
+            std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
+            return 1;
+        }
+        std::fputs(text.c_str(), stdout);
+        return 0;
     }
 
-    Settings settings;
-    applyOptions(options, settings);
-    ConsoleSink sink(stderr);
-    std::unique_ptr<Sequencer> seq(new Sequencer);
-    seq->settings = &settings;
-    seq->panel = &sink;
-    seq->port.attach(device);
-    initSequencer(*seq);
-    seq->port.open();
-    seq->loopMode = static_cast<int8_t>(options.loopMode);
+    std::unique_ptr<LogMidiDevice> logDevice;
+    std::unique_ptr<MidiDevice> device = openDevice(options, logDevice, error);
+    MidiDevice* out = logDevice ? static_cast<MidiDevice*>(logDevice.get()) : device.get();
+    if (!out) {
+        std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
+        return kNoDevice;
+    }
+    // An offline renderer has no reason to wait for the wall clock.
+    const bool fast = options.fast || options.device.compare(0, 4, "wav:") == 0;
 
+    Player p;
+    applyOptions(options, p.settings);
+    ConsoleSink sink(stderr);
+    Sequencer& seq = *p.seq;
+    seq.settings = &p.settings;
+    seq.panel = &sink;
+    seq.port.attach(out);
+    initSequencer(seq);
+    seq.port.open();
+    seq.loopMode = static_cast<int8_t>(options.loopMode);
+
+    VirtualPlatform virtualClock;
+    PosixPlaybackPlatform realClock;
+    ScriptObserver observer(seq, options, logDevice.get());
+    const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
+    StatusLine status(stderr, statusOnTerminal);
+    p.pb.seq = &seq;
+    p.pb.settings = &p.settings;
+    p.pb.flags = &p.flags;
+    p.pb.platform = fast ? static_cast<PlaybackPlatform*>(&virtualClock) : &realClock;
+    p.pb.observer = &observer;
+    if (!fast && !logDevice) {
+        p.pb.view = &status;
+        p.pb.backSurface = &status.readouts;  // the tempo readout reaches the status line
+        p.status = &status;
+        sink.setClearLineFirst(statusOnTerminal);
+    }
+    RawKeyboard keyboard;
+    p.interactive = keyboard.active() && !fast;
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     int rc = 0;
     for (const std::string& file : options.files) {
-        if (!loadSong(*seq, file.c_str())) {
-            unloadSong(*seq);
+        if (!loadSong(seq, file.c_str())) {
+            unloadSong(seq);
             std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
             rc = 1;
             continue;
         }
-        playSong(*seq, settings, options, logDevice.get());
-        unloadSong(*seq);
+        if (p.status) {
+            std::fprintf(stderr, "playing %s\n", file.c_str());
+            if (p.interactive)
+                std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
+                           "+/- key shift  l loop mode\n", stderr);
+        }
+        const bool goOn = playLoaded(p, keyboard);
+        unloadSong(seq);
+        if (!goOn) break;
     }
-    if (device) device->close();
+    out->close();
+    if (interrupted) return 130;
+    if (out->errorText()[0]) {
+        std::fprintf(stderr, "orvanel-play: %s\n", out->errorText());
+        if (!rc) rc = 1;
+    }
     return rc;
 }

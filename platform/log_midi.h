@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/midi_device.h"
+#include "platform/relaxed.h"
 
 class LogMidiDevice : public MidiDevice {
 public:
@@ -17,6 +18,7 @@ public:
 
     // The 1-based live step the next messages belong to.
     void setStep(uint32_t step) { step_ = step; }
+    uint32_t step() const { return step_; }
     // With timing on, a second column gives the microseconds since the loop began.
     void setTiming(bool on, uint64_t (*nowMicros)()) {
         timing_ = on;
@@ -25,10 +27,10 @@ public:
     void setStartMicros(uint64_t start) { start_ = start; }
 
 private:
-    void beginLine();
+    void writeLine(const uint8_t* bytes, uint32_t count);
 
     FILE* out_;
-    uint32_t step_ = 0;
+    Relaxed<uint32_t> step_{0};  // set on the playback thread, read by both
     bool timing_ = false;
     uint64_t (*nowMicros_)() = nullptr;
     uint64_t start_ = 0;

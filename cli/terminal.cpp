@@ -1,0 +1,114 @@
+#include "cli/terminal.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstring>
+
+static_assert(sizeof(termios) <= 64, "termios must fit the saved state");
+
+const char* const loopModeNames[4] = {"normal", "loop", "cc111loop", "bigloop"};
+
+Key decodeKey(const char* b, size_t n) {
+    if (n == 0) return Key::None;
+    if (n >= 3 && b[0] == 27 && b[1] == '[') {
+        switch (b[2]) {
+        case 'A': return Key::SpeedUp;
+        case 'B': return Key::SpeedDown;
+        case 'C': return Key::SeekForward;
+        case 'D': return Key::SeekBack;
+        default: return Key::None;
+        }
+    }
+    switch (b[0]) {
+    case ' ': case 'p': return Key::Pause;
+    case 's': return Key::Stop;
+    case 'q': case 27: return Key::Quit;
+    case ',': return Key::SeekBack;
+    case '.': return Key::SeekForward;
+    case ']': return Key::SpeedUp;
+    case '[': return Key::SpeedDown;
+    case '+': case '=': return Key::KeyUp;
+    case '-': return Key::KeyDown;
+    case 'l': return Key::Loop;
+    default: return Key::None;
+    }
+}
+
+RawKeyboard::RawKeyboard() {
+    if (!isatty(STDIN_FILENO)) return;
+    termios t;
+    if (tcgetattr(STDIN_FILENO, &t) != 0) return;
+    std::memcpy(saved_, &t, sizeof t);
+    t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+}
+
+RawKeyboard::~RawKeyboard() {
+    if (!active_) return;
+    termios t;
+    std::memcpy(&t, saved_, sizeof t);
+    tcsetattr(STDIN_FILENO, TCSANOW, &t);
+}
+
+Key RawKeyboard::poll(int timeoutMs) {
+    if (!active_) {
+        ::poll(nullptr, 0, timeoutMs);
+        return Key::None;
+    }
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return Key::None;
+    char buf[8];
+    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    return n > 0 ? decodeKey(buf, static_cast<size_t>(n)) : Key::None;
+}
+
+void ReadoutSurface::textOut(int, int y, FontId, const char* text, int len) {
+    std::lock_guard<std::mutex> hold(lock_);
+    (y < 159 ? tempo_ : time_).assign(text, static_cast<size_t>(len));
+}
+
+std::string ReadoutSurface::tempo() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return tempo_;
+}
+
+std::string ReadoutSurface::time() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return time_;
+}
+
+void ReadoutSurface::clear() {
+    std::lock_guard<std::mutex> hold(lock_);
+    tempo_.clear();
+    time_.clear();
+}
+
+void StatusLine::showPlayTime(int32_t shown, int32_t total) {
+    char text[32];
+    const int len = std::snprintf(text, sizeof text, "%02d:%02d / %02d:%02d", shown / 60, shown % 60,
+                                  total / 60, total % 60);
+    readouts.textOut(212, 159, FontId::Panel, text, len);
+}
+
+void StatusLine::draw(const char* extra, int speedPercent, int keyShift, int loopMode, bool paused) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const std::string time = readouts.time(), tempo = readouts.tempo();
+    std::fprintf(out_, "%s%s  %s  speed %d%%  key %+d  %s%s%s%s", inPlace_ ? "\r" : "",
+                 time.empty() ? "--:-- / --:--" : time.c_str(), tempo.empty() ? "tempo -" : tempo.c_str(),
+                 speedPercent, keyShift, loopModeNames[loopMode & 3], paused ? "  [break]" : "",
+                 extra && *extra ? "  " : "", extra ? extra : "");
+    std::fputs(inPlace_ ? "\x1b[K" : "\n", out_);
+    std::fflush(out_);
+    drawn_ = inPlace_;
+}
+
+void StatusLine::finish() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (drawn_) std::fputs("\n", out_);
+    drawn_ = false;
+    std::fflush(out_);
+}

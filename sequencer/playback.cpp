@@ -1,0 +1,121 @@
+#include "sequencer/playback.h"
+
+#include <mutex>
+
+#include "sequencer/sequencer.h"
+#include "shell/control_flags.h"
+#include "shell/settings.h"
+
+const int32_t speedTable[3] = {50, 100, 200};
+
+uint32_t stepPeriodMs(int32_t speedIndex) {
+    if (speedIndex < 0) speedIndex = 0;
+    if (speedIndex > 2) speedIndex = 2;
+    const int32_t speed = speedTable[speedIndex];
+    return static_cast<uint32_t>((10 * 100 + speed / 2) / speed);
+}
+
+namespace {
+
+// True once the clock has reached the deadline. Modular, so the wrap of the 32-bit
+// millisecond clock neither stalls the thread nor lets it run ahead.
+bool reached(uint32_t now, uint32_t deadline) {
+    return static_cast<uint32_t>(now - deadline) < 0x80000000u;
+}
+
+constexpr int32_t kMaxShownSeconds = 5999;  // 99:59
+
+}  // namespace
+
+void playbackThread(Playback& pb) {
+    Sequencer& seq = *pb.seq;
+    ControlFlags& flags = *pb.flags;
+    PlaybackPlatform& platform = *pb.platform;
+    flags.playbackThreadRunning = true;
+    platform.raiseCurrentThread(pb.timeCritical);
+
+    int32_t total = seq.songSteps / 100;
+    if (total > kMaxShownSeconds) total = kMaxShownSeconds;
+    flags.seekPos = 0;
+    if (pb.view) {
+        pb.view->enableSeekBar(true);
+        pb.view->showSeekPosition(0);
+    }
+
+    uint32_t deadline = platform.nowMs();
+    int32_t shownSeconds = 999;
+    uint32_t lastPercent = 0;
+    uint32_t stepNumber = 0;
+    while (seq.playing) {
+        if (flags.paused) {
+            // Idle, and no catch-up afterwards: the schedule restarts at the resume.
+            platform.sleepUntil(platform.nowMs() + 4);
+            deadline = platform.nowMs();
+            continue;
+        }
+        ++stepNumber;
+        if (pb.observer) pb.observer->beforeStep(stepNumber);
+        int32_t seconds;
+        {
+            std::lock_guard<std::mutex> hold(seq.stepLock);
+            step(seq, pb.windowSurface, pb.backSurface, true);
+            seq.elapsedSteps = seq.elapsedSteps + 1;
+            seconds = seq.elapsedSteps / 100;
+        }
+        seq.port.endStep();
+        deadline += stepPeriodMs(pb.settings->speedIndex);
+
+        if (seconds != shownSeconds) {
+            const int32_t shown = seconds > kMaxShownSeconds ? kMaxShownSeconds : seconds;
+            if (pb.view) pb.view->showPlayTime(shown, total);
+            shownSeconds = seconds;
+        }
+        const uint32_t percent =
+            total == 0 ? 0 : static_cast<uint32_t>(seconds) * 100u / static_cast<uint32_t>(total);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            flags.seekPos = static_cast<int32_t>(percent);
+            if (flags.seekFollows && pb.view) pb.view->showSeekPosition(static_cast<int32_t>(percent));
+        }
+        if (pb.observer) pb.observer->afterStep(stepNumber);
+
+        while (!reached(platform.nowMs(), deadline)) platform.sleepUntil(deadline);
+    }
+
+    if (pb.view) {
+        pb.view->showSeekPosition(flags.seekPos);
+        pb.view->clearReadouts();
+        pb.view->setTransportCaptions("play", "autoplay");
+        pb.view->enableSeekBar(false);
+    }
+    flags.playbackThreadRunning = false;
+}
+
+void reapPlayback(Playback& pb) {
+    if (pb.thread.joinable() && !pb.flags->playbackThreadRunning) pb.thread.join();
+}
+
+bool startPlayback(Playback& pb, bool withReset) {
+    reapPlayback(pb);
+    if (pb.flags->playbackThreadRunning || pb.thread.joinable()) return false;
+    Sequencer& seq = *pb.seq;
+    if (withReset && pb.settings->resetAtPlayStart) {
+        seq.port.sendReset(pb.settings->resetType);
+        pb.platform->sleepUntil(pb.platform->nowMs() + 50);
+    }
+    {
+        std::lock_guard<std::mutex> hold(seq.stepLock);
+        rewind(seq);
+        seq.playing = true;
+    }
+    pb.timeCritical = withReset;
+    // Set before the thread exists, so nobody sees a started song with no thread.
+    pb.flags->playbackThreadRunning = true;
+    pb.thread = std::thread(playbackThread, std::ref(pb));
+    return true;
+}
+
+void stopPlayback(Playback& pb) {
+    pb.seq->playing = false;
+    if (pb.thread.joinable()) pb.thread.join();
+}

@@ -1,0 +1,78 @@
+#pragma once
+// Real-time playback: a thread that steps the sequencer on a fixed period (10 ms of song
+// time a step; 20, 10 or 5 ms of wall time by the speed), keeps the play time and the
+// seek bar up to date, and puts the transport back when the song stops.
+#include <cstdint>
+#include <thread>
+
+struct ControlFlags;
+struct Sequencer;
+struct Settings;
+class Surface;
+
+extern const int32_t speedTable[3];  // percent
+// Wall milliseconds per step at speedTable[index]: 10 x 100 / speed, rounded.
+uint32_t stepPeriodMs(int32_t speedIndex);
+
+// What the playback thread needs from the platform. Injected, so tests run the thread's
+// schedule on a clock of their own.
+class PlaybackPlatform {
+public:
+    virtual ~PlaybackPlatform() = default;
+    // The 32-bit millisecond clock; it wraps after 2^32 ms.
+    virtual uint32_t nowMs() = 0;
+    // Sleeps until nowMs() reaches deadline (modular), or a little past it.
+    virtual void sleepUntil(uint32_t deadlineMs) = 0;
+    // Raises the calling thread to the highest priority the process may take; quietly
+    // keeps the current one when that is refused.
+    virtual void raiseCurrentThread(bool timeCritical) = 0;
+};
+
+// The window's transport controls as the playback thread sees them.
+class TransportView {
+public:
+    virtual ~TransportView() = default;
+    virtual void showSeekPosition(int32_t percent) = 0;
+    virtual void enableSeekBar(bool enabled) = 0;
+    virtual void setTransportCaptions(const char* playCaption, const char* autoplayCaption) = 0;
+    // The readouts: "%02d:%02d / %02d:%02d" drawn, and the end of playback.
+    virtual void showPlayTime(int32_t shownSeconds, int32_t totalSeconds) = 0;
+    virtual void clearReadouts() = 0;
+};
+
+// Hooks around each live step, on the playback thread (the terminal player numbers the
+// log device's lines and runs its scripted seeks here). Optional.
+class StepObserver {
+public:
+    virtual ~StepObserver() = default;
+    virtual void beforeStep(uint32_t stepNumber) = 0;
+    virtual void afterStep(uint32_t stepNumber) = 0;
+};
+
+struct Playback {
+    Sequencer* seq = nullptr;
+    const Settings* settings = nullptr;
+    ControlFlags* flags = nullptr;
+    PlaybackPlatform* platform = nullptr;
+    TransportView* view = nullptr;      // may be null
+    StepObserver* observer = nullptr;   // may be null
+    Surface* windowSurface = nullptr;   // passed to the interpreter for the tempo readout
+    Surface* backSurface = nullptr;
+    bool timeCritical = true;  // the priority the next thread asks for
+    std::thread thread;
+};
+
+// The thread's body: runs while seq->playing is set.
+void playbackThread(Playback& pb);
+
+// Starts a loaded song: the reset message first when asked (then 50 ms), rewind, and the
+// thread at time-critical priority. withReset false is the play button's way: no reset,
+// highest priority. False when a thread still runs.
+bool startPlayback(Playback& pb, bool withReset = true);
+
+// Clears playing and waits until the thread has left (joined), so the caller may touch
+// the song. Safe when no thread runs.
+void stopPlayback(Playback& pb);
+
+// Joins a thread that has ended by itself, so a new one may start.
+void reapPlayback(Playback& pb);

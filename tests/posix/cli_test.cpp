@@ -1,0 +1,164 @@
+// orvanel-play end to end: the log device's lines, the panel lines on standard error,
+// the exit codes, and the WAV rendering.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/player_fixture.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct CliRun {
+    int status = -1;
+    Lines out, err;
+};
+
+Lines readLines(const std::string& path) {
+    Lines lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Runs ./orvanel-play (the tests run in the build folder) with the given arguments.
+CliRun play(const std::string& args, const char* env = "LANG=C.UTF-8 LC_ALL=C.UTF-8") {
+    const std::string out = scratchPath("cli.out"), err = scratchPath("cli.err");
+    const std::string cmd = std::string(env) + " ./orvanel-play " + args + " >" + out + " 2>" + err +
+                            " </dev/null";
+    CliRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = readLines(out);
+    r.err = readLines(err);
+    return r;
+}
+
+std::string songFile(const Bytes& bytes, const char* name = "cli.mid") {
+    const std::string path = scratchPath(name);
+    EXPECT_TRUE(writeBytes(path, bytes));
+    return path;
+}
+
+// One tick a step from the song's first step on.
+Track steady() {
+    Track t;
+    t.tempo(0, 480000);
+    return t;
+}
+
+TEST(Cli, LogLinesGiveTheStepAndTheBytes) {
+    Track t = steady();
+    t.meta(0, 0x03, "\x83\x65\x83\x58\x83\x67")  // "テスト" in Shift_JIS
+        .ev(0, {0x90, 60, 100})
+        .sysex(2, {0x41, 0x10, 0xF7})
+        .ev(3, {0x80, 60, 0})
+        .ev(0, {0xB0, 111, 0})
+        .end(1);
+    const CliRun r = play("--device=log --fast " + songFile(buildSmf(48, {t})));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, (Lines{"1 90 3C 64", "3 F0 41 10 F7", "6 80 3C 00"}));
+    EXPECT_EQ(r.err, (Lines{"テスト", "found : cc111 - 50 ms"}));
+}
+
+TEST(Cli, RewritesChosenOnTheCommandLine) {
+    Track t = steady();
+    t.ev(0, {0xB0, 0, 127}).ev(0, {0xC0, 48}).ev(0, {0x90, 60, 1}).ev(0, {0x91, 60, 1}).end(1);
+    const std::string song = songFile(buildSmf(48, {t}));
+    const CliRun r = play("--device=log --fast --bank-mode 2 --key-shift=-3 --key-shift-channels 2 "
+                       "--reset-at-start --reset-type 1 " + song);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, (Lines{"0 F0 7E 7F 09 01 F7", "1 C0 30", "1 90 3C 01", "1 91 39 01"}));
+    EXPECT_EQ(r.err, (Lines{"cancel MIDI msg 007F00B0", "conv CM-32L to SC"}));
+}
+
+TEST(Cli, ScriptedSeeksAndTheStepLimit) {
+    Track t = steady();
+    t.ev(10, {0xB0, 7, 80}).ev(90, {0xB0, 7, 20}).end(100);
+    const std::string song = songFile(buildSmf(48, {t}));
+    const CliRun r = play("--device=log --fast --loop-mode 1 --steps 30 --seek 20:50 " + song);
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.out.size(), 18u);
+    EXPECT_EQ(r.out[0], "11 B0 07 50");
+    EXPECT_EQ(r.out[1], "20 B0 7B 00");
+    EXPECT_EQ(r.out[16], "20 BF 7B 00");
+    EXPECT_EQ(r.out[17], "20 B0 07 14");  // the module had 80; the seek passed 20
+    EXPECT_EQ(r.err, (Lines{"SET SeekBar= 50%", "1ch CC7 = 20"}));
+}
+
+TEST(Cli, BadInputGivesClearErrorsAndExitCodes) {
+    const CliRun missing = play("--device=log --fast /no/such/song.mid");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, (Lines{"orvanel-play: cannot load '/no/such/song.mid'"}));
+    const CliRun folder = play("--device=log --fast /tmp");
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err.size(), 1u);
+    for (const char* bad : {"--bogus x.mid", "--key-shift 7 x.mid", "--bank-mode 5 x.mid",
+                            "--seek 10 x.mid", "--seek 1:101 x.mid", "--key-shift-channels 0 x.mid",
+                            "--steps -1 x.mid", "--device=log", "--speed 150 x.mid"}) {
+        const CliRun r = play(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        ASSERT_FALSE(r.err.empty()) << bad;
+        EXPECT_EQ(r.err[0].rfind("orvanel-play: ", 0), 0u) << bad;
+        EXPECT_EQ(r.err[1].rfind("usage: ", 0), 0u) << bad;
+    }
+    const CliRun help = play("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out[0].rfind("usage: orvanel-play", 0), 0u);
+}
+
+TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {
+    Track t = steady();
+    t.ev(0, {0x90, 1, 1}).end(1);
+    const std::string song = songFile(buildSmf(48, {t}));
+    const CliRun r = play("--device=log --fast /no/such.mid " + song + " " + song);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, (Lines{"1 90 01 01", "1 90 01 01"}));
+}
+
+uint32_t le32(const std::string& s, size_t at) {
+    return uint8_t(s[at]) | uint8_t(s[at + 1]) << 8 | uint8_t(s[at + 2]) << 16 |
+           uint32_t(uint8_t(s[at + 3])) << 24;
+}
+
+TEST(Cli, WavRenderingLastsTheSongAndIsNotSilent) {
+    Track t;
+    t.tempo(0, 500000).ev(0, {0xC0, 0}).ev(0, {0x90, 60, 110}).ev(192, {0x80, 60, 0}).end(96);
+    const Bytes bytes = buildSmf(96, {t});
+    const std::string song = songFile(bytes, "wav.mid");
+    const std::string wav = scratchPath("cli.wav");
+    const CliRun r = play("--device=wav:" + wav + " " + song);
+    if (r.status == 3) GTEST_SKIP() << "no SoundFont for the synth: " << r.err[0];
+    ASSERT_EQ(r.status, 0) << (r.err.empty() ? "" : r.err[0]);
+
+    PlayerFixture f;
+    ASSERT_TRUE(f.load(bytes));
+    std::ifstream in(wav, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::string data = buffer.str();
+    ASSERT_GT(data.size(), 44u);
+    const uint32_t frames = le32(data, 40) / 4;
+    EXPECT_NEAR(double(frames) / 441.0, f.seq->songSteps, 1.0);
+    EXPECT_EQ(frames % 441, 0u);
+    int peak = 0;
+    for (size_t i = 44; i + 1 < data.size(); i += 2) {
+        const int v = int16_t(uint8_t(data[i]) | uint8_t(data[i + 1]) << 8);
+        peak = std::max(peak, std::abs(v));
+    }
+    EXPECT_GT(peak, 1000);
+    // Speed changes the wall period only: the rendering is the same.
+    const std::string wav2 = scratchPath("cli2.wav");
+    ASSERT_EQ(play("--speed 200 --device=wav:" + wav2 + " " + song).status, 0);
+    std::ifstream in2(wav2, std::ios::binary);
+    std::stringstream buffer2;
+    buffer2 << in2.rdbuf();
+    EXPECT_TRUE(buffer2.str() == data);
+}
+
+}  // namespace
