@@ -1,0 +1,48 @@
+#pragma once
+// The scrolling message panel in the left part of the window. It keeps no text: each
+// message is drawn straight into the back surface, the lines above move up one line
+// height, and what leaves the top is gone.
+#include <cstdint>
+
+#include "display/line_sink.h"
+#include "platform/relaxed.h"
+
+class Surface;
+struct DisplaySurfaces;
+
+// Geometry of the panel area (0, 0, 210, 250) on its 33-cell grid.
+constexpr int kPanelWidth = 210;
+constexpr int kPanelHeight = 250;
+constexpr int kPanelLineHeight = 14;
+constexpr int kPanelTextX = 2;
+constexpr int kPanelTextY = 237;
+constexpr int kPanelCell = 6;
+constexpr int kPanelLineEnd = 200;  // x after 33 cells
+constexpr int kPanelLineBytes = 33;
+
+// Shift_JIS layout rule: the pair (lead, next) starts a two-byte character, two cells wide.
+inline bool isDoubleByte(uint8_t lead, uint8_t next) {
+    const unsigned v = unsigned(lead) * 256u + next;
+    return v > 0x813F && v < 0xEEFE;
+}
+
+// Draws one message into back (scrolling one line per line of text) and, when window is
+// not null, copies the panel area to it. No locking; MessagePanel adds that.
+void drawPanelMessage(Surface& back, Surface* window, const char* text);
+
+class MessagePanel : public LineSink {
+public:
+    // Both records live for the whole run. While listViewShown is set, messages are drawn
+    // but not copied to the window.
+    MessagePanel(DisplaySurfaces& surfaces, const Relaxed<bool>& listViewShown)
+        : surfaces_(surfaces), listViewShown_(listViewShown) {}
+
+    // Adds the zero-terminated Shift_JIS text at the bottom as one or more lines.
+    // Called from the user-interface and playback threads; takes the draw lock for the
+    // whole message. Does nothing before the surfaces exist.
+    void print(const char* line) override;
+
+private:
+    DisplaySurfaces& surfaces_;
+    const Relaxed<bool>& listViewShown_;
+};
