@@ -1,0 +1,113 @@
+#include "platform/posix/device_table.h"
+
+#include <cstring>
+
+#ifdef ORVANEL_HAVE_ALSA
+#include "platform/posix/alsa_midi.h"
+#endif
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+#include "platform/posix/synth_midi.h"
+#include "platform/posix/wav_writer.h"
+#endif
+
+namespace {
+
+// Opens a freshly made device, or hands its error to the caller.
+[[maybe_unused]] std::unique_ptr<MidiDevice> opened(std::unique_ptr<MidiDevice> device, std::string& error)
+{
+    if (device->open())
+        return device;
+    error = device->errorText();
+    if (error.empty())
+        error = "the device did not open";
+    return nullptr;
+}
+
+#ifdef ORVANEL_HAVE_ALSA
+std::unique_ptr<MidiDevice> createAlsa(const char* arg, std::string& error)
+{
+    return opened(std::make_unique<AlsaMidiDevice>(arg), error);
+}
+#endif
+
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+std::unique_ptr<MidiDevice> createSynth(const char* arg, std::string& error)
+{
+    return opened(std::make_unique<SynthMidiDevice>(arg), error);
+}
+
+std::unique_ptr<MidiDevice> createWav(const char* arg, std::string& error)
+{
+    if (!arg || !*arg) {
+        error = "the wav device needs a file name: --device=wav:FILE";
+        return nullptr;
+    }
+    return opened(std::make_unique<WavMidiDevice>(arg), error);
+}
+#endif
+
+} // namespace
+
+std::vector<DeviceRow> nativeDeviceRows()
+{
+    std::vector<DeviceRow> rows;
+#ifdef ORVANEL_HAVE_ALSA
+    rows.push_back({"alsa", "alsa[:CLIENT:PORT]  ALSA sequencer port (default: the first synth port)", createAlsa});
+#endif
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    rows.push_back({"synth", "synth[:FILE.sf2]    embedded FluidSynth on the audio output", createSynth});
+    rows.push_back({"wav", "wav:FILE            embedded FluidSynth rendered to a 16-bit 44.1 kHz WAV file", createWav});
+#endif
+    return rows;
+}
+
+const DeviceRow* findDeviceRow(const std::vector<DeviceRow>& rows, const char* name, size_t length)
+{
+    for (const DeviceRow& row : rows)
+        if (std::strlen(row.name) == length && std::strncmp(row.name, name, length) == 0)
+            return &row;
+    return nullptr;
+}
+
+std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* spec,
+                                            std::string& error)
+{
+    if (!spec)
+        spec = "";
+    const char* colon = std::strchr(spec, ':');
+    const size_t length = colon ? size_t(colon - spec) : std::strlen(spec);
+    const DeviceRow* row = findDeviceRow(rows, spec, length);
+    if (!row) {
+        error = "unknown device \"" + std::string(spec, length) + "\" (devices:";
+        for (const DeviceRow& r : rows)
+            error += std::string(" ") + r.name;
+        error += ")";
+        return nullptr;
+    }
+    return row->create(colon ? colon + 1 : nullptr, error);
+}
+
+std::unique_ptr<MidiDevice> openDefaultDevice(std::string& error)
+{
+    std::string causes;
+#ifdef ORVANEL_HAVE_ALSA
+    {
+        auto device = std::make_unique<AlsaMidiDevice>();
+        if (device->open())
+            return device;
+        causes += device->errorText();
+    }
+#endif
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    {
+        auto device = std::make_unique<SynthMidiDevice>();
+        if (device->open())
+            return device;
+        causes += std::string(causes.empty() ? "" : "; ") + device->errorText();
+    }
+#endif
+    if (causes.empty())
+        causes = "this build has neither ALSA nor FluidSynth";
+    error = "no MIDI output (" + causes + "); use --device=wav:FILE to render to a file";
+    return nullptr;
+}

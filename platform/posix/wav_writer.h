@@ -1,0 +1,50 @@
+#pragma once
+// The embedded FluidSynth rendered offline into a WAV file, 10 ms per clock step:
+// "wav:FILE". 16-bit stereo at 44.1 kHz; the same song always gives the same bytes.
+#include "platform/midi_device.h"
+#include "platform/posix/fluid_engine.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class WavMidiDevice : public MidiDevice {
+public:
+    static constexpr uint32_t kSampleRate = 44100;
+    static constexpr uint32_t kFramesPerStep = 441; // one clock step of 10 ms
+    static constexpr uint32_t kBytesPerFrame = 4;   // two channels of 16 bits
+
+    // soundFont: null/empty for the first General MIDI SoundFont found.
+    explicit WavMidiDevice(const char* path, const char* soundFont = nullptr);
+    ~WavMidiDevice() override;
+    WavMidiDevice(const WavMidiDevice&) = delete;
+    WavMidiDevice& operator=(const WavMidiDevice&) = delete;
+
+    // Creates (truncates) the file and loads the synth. True at once if already open.
+    bool open() override;
+    // Writes the final sizes into the header and closes the file. A failed write at any
+    // point leaves errorText() set.
+    void close() override;
+    void sendShort(uint32_t message) override;
+    uint32_t sendLong(const uint8_t* bytes, uint32_t count) override;
+    // Renders kFramesPerStep frames and appends them. After a write failure it renders
+    // nothing more: the file is lost already and the song plays on silently.
+    void endStep() override;
+    const char* errorText() const override { return error_.c_str(); }
+
+    uint32_t framesWritten() const { return dataBytes_ / kBytesPerFrame; }
+
+private:
+    void fail(const char* what, int err);
+
+    std::string path_;
+    std::string soundFontArg_;
+    std::string error_;
+    FluidEngine engine_;
+    std::FILE* file_ = nullptr;
+    uint32_t dataBytes_ = 0;
+    bool failed_ = false;
+    float left_[kFramesPerStep];
+    float right_[kFramesPerStep];
+    uint8_t block_[kFramesPerStep * kBytesPerFrame];
+};

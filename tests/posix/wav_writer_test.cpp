@@ -1,0 +1,230 @@
+#include "platform/posix/wav_writer.h"
+
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+
+#include "tests/support/capture.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_THREAD__)
+// FluidSynth loads SoundFont samples on an OpenMP thread pool; libgomp is not built for
+// ThreadSanitizer, which then reports its own pool bookkeeping as races.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:libgomp.so.1\n";
+}
+#endif
+
+namespace {
+
+const uint32_t kStepBytes = 441 * 4;
+const uint8_t kGsReset[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+const uint8_t kGmOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+const uint8_t kXgOn[] = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
+const uint8_t kGm2On[] = {0xF0, 0x7E, 0x7F, 0x09, 0x03, 0xF7};
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(f);
+    return bytes;
+}
+
+uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
+
+// The largest absolute sample in data bytes [from, to) of a WAV file.
+int peak(const std::vector<uint8_t>& wav, size_t from, size_t to)
+{
+    int most = 0;
+    for (size_t i = 44 + from; i + 1 < 44 + to && i + 1 < wav.size(); i += 2) {
+        const int v = int16_t(le16(wav, i));
+        most = std::max(most, std::abs(v));
+    }
+    return most;
+}
+
+class WavDevice : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!findDefaultSoundFont())
+            GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    void TearDown() override
+    {
+        for (const std::string& p : made_)
+            std::remove(p.c_str());
+    }
+    std::string path(const char* name)
+    {
+        made_.push_back(scratchPath(name));
+        return made_.back();
+    }
+    // Renders steps; before step i, script(device, i) may send messages.
+    std::vector<uint8_t> render(const std::string& file, int steps,
+                                const std::function<void(WavMidiDevice&, int)>& script)
+    {
+        WavMidiDevice device(file.c_str());
+        EXPECT_TRUE(device.open()) << device.errorText();
+        for (int i = 0; i < steps; ++i) {
+            script(device, i);
+            device.endStep();
+        }
+        device.close();
+        EXPECT_STREQ("", device.errorText());
+        return readFile(file);
+    }
+
+    std::vector<std::string> made_;
+};
+
+TEST_F(WavDevice, WritesAPcmHeaderAndExactlyOneStepOfFramesPerStep)
+{
+    const std::string file = path("frames.wav");
+    const int steps = 37;
+    WavMidiDevice device(file.c_str());
+    ASSERT_TRUE(device.open()) << device.errorText();
+    device.sendShort(0x000000C0);
+    device.sendShort(0x00643C90);
+    device.sendShort(0x00007BB0);
+    for (int i = 0; i < steps; ++i)
+        device.endStep();
+    EXPECT_EQ(uint32_t(steps * 441), device.framesWritten());
+    device.close();
+    EXPECT_STREQ("", device.errorText());
+
+    const std::vector<uint8_t> wav = readFile(file);
+    const uint32_t dataBytes = steps * kStepBytes;
+    ASSERT_EQ(44 + dataBytes, wav.size());
+    EXPECT_EQ(0, std::memcmp(wav.data(), "RIFF", 4));
+    EXPECT_EQ(36 + dataBytes, le32(wav, 4));
+    EXPECT_EQ(0, std::memcmp(wav.data() + 8, "WAVEfmt ", 8));
+    EXPECT_EQ(16u, le32(wav, 16));
+    EXPECT_EQ(1u, le16(wav, 20)) << "PCM";
+    EXPECT_EQ(2u, le16(wav, 22)) << "channels";
+    EXPECT_EQ(44100u, le32(wav, 24));
+    EXPECT_EQ(176400u, le32(wav, 28)) << "bytes per second";
+    EXPECT_EQ(4u, le16(wav, 32)) << "block align";
+    EXPECT_EQ(16u, le16(wav, 34)) << "bits";
+    EXPECT_EQ(0, std::memcmp(wav.data() + 36, "data", 4));
+    EXPECT_EQ(dataBytes, le32(wav, 40));
+}
+
+TEST_F(WavDevice, IsExactlySilentUntilANoteThenSounds)
+{
+    const std::vector<uint8_t> wav = render(path("note.wav"), 60, [](WavMidiDevice& d, int step) {
+        if (step == 10)
+            d.sendShort(0x007F3C90);
+    });
+    ASSERT_EQ(44 + 60 * kStepBytes, wav.size());
+    // Not a single dither bit before the note: silence must render as zeros.
+    EXPECT_EQ(0, peak(wav, 0, 10 * kStepBytes));
+    EXPECT_GT(peak(wav, 10 * kStepBytes, 60 * kStepBytes), 1000);
+}
+
+TEST_F(WavDevice, TheSameMessagesGiveTheSameBytes)
+{
+    const auto song = [](WavMidiDevice& d, int step) {
+        switch (step) {
+        case 0: EXPECT_EQ(0u, d.sendLong(kGsReset, sizeof kGsReset)); break;
+        case 3: d.sendShort(0x000030C0); d.sendShort(0x00285BB0); d.sendShort(0x00405DB0); break;
+        case 5: d.sendShort(0x00703C90); d.sendShort(0x00604090); d.sendShort(0x00504399); break;
+        case 20: d.sendShort(0x005000E0); d.sendShort(0x003CD0); break;
+        case 40: d.sendShort(0x00003C80); d.sendShort(0x00004090); break;
+        default: break;
+        }
+    };
+    const std::vector<uint8_t> first = render(path("first.wav"), 150, song);
+    std::srand(12345); // nothing the render does may depend on the process's random state
+    const std::vector<uint8_t> second = render(path("second.wav"), 150, song);
+    ASSERT_EQ(44 + 150 * kStepBytes, first.size());
+    EXPECT_GT(peak(first, 0, 150 * kStepBytes), 1000);
+    EXPECT_TRUE(first == second) << "two renders of one song differ";
+}
+
+// A held organ note, a reset after 20 steps, and the loudness of the last steps: a reset
+// that reaches the synth silences the note, one that is ignored leaves it sounding.
+TEST_F(WavDevice, ResetMessagesReachTheSynth)
+{
+    const auto organ = [this](const char* name, const uint8_t* reset, uint32_t length) {
+        const std::vector<uint8_t> wav = render(path(name), 200, [&](WavMidiDevice& d, int step) {
+            if (step == 0) {
+                d.sendShort(0x000013C0); // church organ
+                d.sendShort(0x007F3C90);
+            }
+            if (step == 20 && reset) {
+                EXPECT_EQ(0u, d.sendLong(reset, length));
+            }
+        });
+        return peak(wav, 190 * kStepBytes, 200 * kStepBytes);
+    };
+    const int held = organ("held.wav", nullptr, 0);
+    ASSERT_GT(held, 1000);
+    EXPECT_LT(organ("gs.wav", kGsReset, sizeof kGsReset), held / 10) << "GS reset";
+    EXPECT_LT(organ("gm.wav", kGmOn, sizeof kGmOn), held / 10) << "GM System On";
+    EXPECT_LT(organ("xg.wav", kXgOn, sizeof kXgOn), held / 10) << "XG System On";
+    EXPECT_LT(organ("gm2.wav", kGm2On, sizeof kGm2On), held / 10) << "GM2 System On";
+}
+
+TEST_F(WavDevice, RefusesWhatIsNotSystemExclusive)
+{
+    WavMidiDevice closed(path("closed.wav").c_str());
+    EXPECT_EQ(uint32_t(ENODEV), closed.sendLong(kGmOn, sizeof kGmOn)) << "not open";
+
+    WavMidiDevice device(path("sysex.wav").c_str());
+    ASSERT_TRUE(device.open()) << device.errorText();
+    const uint8_t noteOn[] = {0x90, 0x3C, 0x64};
+    const uint8_t cutShort[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01};
+    const uint8_t bare[] = {0xF0, 0xF7};
+    EXPECT_EQ(uint32_t(EINVAL), device.sendLong(noteOn, sizeof noteOn));
+    EXPECT_EQ(uint32_t(EINVAL), device.sendLong(kGmOn, 0));
+    EXPECT_EQ(uint32_t(EINVAL), device.sendLong(nullptr, 6));
+    EXPECT_EQ(0u, device.sendLong(cutShort, sizeof cutShort)) << "a missing F7 is tolerated";
+    EXPECT_EQ(0u, device.sendLong(bare, sizeof bare));
+    device.close();
+}
+
+TEST_F(WavDevice, AnUnwritablePathFailsCleanly)
+{
+    const std::string file = scratchPath("no-such-folder/out.wav");
+    WavMidiDevice device(file.c_str());
+    EXPECT_FALSE(device.open());
+    EXPECT_NE(nullptr, std::strstr(device.errorText(), file.c_str())) << device.errorText();
+    device.sendShort(0x00643C90);
+    device.endStep();
+    device.close();
+    EXPECT_EQ(0u, device.framesWritten());
+    EXPECT_NE(0, access(file.c_str(), F_OK));
+}
+
+TEST_F(WavDevice, AFullDiskIsReportedAtClose)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    WavMidiDevice device("/dev/full");
+    ASSERT_TRUE(device.open()) << device.errorText();
+    device.sendShort(0x00643C90);
+    for (int i = 0; i < 100; ++i)
+        device.endStep();
+    device.close();
+    EXPECT_NE(nullptr, std::strstr(device.errorText(), std::strerror(ENOSPC))) << device.errorText();
+    EXPECT_EQ(0, access("/dev/full", F_OK)) << "the device node is left alone";
+}
+
+} // namespace
+
+#endif // ORVANEL_HAVE_FLUIDSYNTH
