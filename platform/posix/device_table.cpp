@@ -69,16 +69,16 @@ const DeviceRow* findDeviceRow(const std::vector<DeviceRow>& rows, const char* n
     return nullptr;
 }
 
-std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* spec,
+std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* choice,
                                             std::string& error)
 {
-    if (!spec)
-        spec = "";
-    const char* colon = std::strchr(spec, ':');
-    const size_t length = colon ? size_t(colon - spec) : std::strlen(spec);
-    const DeviceRow* row = findDeviceRow(rows, spec, length);
+    if (!choice)
+        choice = "";
+    const char* colon = std::strchr(choice, ':');
+    const size_t length = colon ? size_t(colon - choice) : std::strlen(choice);
+    const DeviceRow* row = findDeviceRow(rows, choice, length);
     if (!row) {
-        error = "unknown device \"" + std::string(spec, length) + "\" (devices:";
+        error = "unknown device \"" + std::string(choice, length) + "\" (devices:";
         for (const DeviceRow& r : rows)
             error += std::string(" ") + r.name;
         error += ")";

@@ -22,9 +22,9 @@ std::vector<DeviceRow> nativeDeviceRows();
 // The row called exactly name (the first length characters of it), or null.
 const DeviceRow* findDeviceRow(const std::vector<DeviceRow>& rows, const char* name, size_t length);
 
-// spec is "NAME" or "NAME:ARG"; everything after the first ':' is ARG ("alsa:128:0").
+// choice is "NAME" or "NAME:ARG"; everything after the first ':' is ARG ("alsa:128:0").
 // Returns the opened device, or null with a one-line error.
-std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* spec,
+std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* choice,
                                             std::string& error);
 
 // The output used when none is named: an ALSA synth port if one exists, else the
