@@ -11,6 +11,7 @@
 #include "cli/console_sink.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
+#include "display/display_surfaces.h"
 #include "platform/log_midi.h"
 #include "platform/posix/alsa_midi.h"
 #include "platform/posix/device_table.h"
@@ -228,6 +229,7 @@ int main(int argc, char** argv) {
     ScriptObserver observer(seq, options, logDevice.get());
     const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
     StatusLine status(stderr, statusOnTerminal);
+    DisplaySurfaces terminalDisplay;
     p.pb.seq = &seq;
     p.pb.settings = &p.settings;
     p.pb.flags = &p.flags;
@@ -235,7 +237,9 @@ int main(int argc, char** argv) {
     p.pb.observer = &observer;
     if (!fast && !logDevice) {
         p.pb.view = &status;
-        p.pb.backSurface = &status.readouts;  // the tempo readout reaches the status line
+        // The tempo readout reaches the status line through its back surface.
+        terminalDisplay.backSurface = &status.readouts;
+        p.pb.display = &terminalDisplay;
         p.status = &status;
         sink.setClearLineFirst(statusOnTerminal);
     }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "display/line_sink.h"
-#include "display/readouts.h"
+#include "display/display_surfaces.h"
 #include "midi/filters.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
@@ -134,8 +134,8 @@ bool textShown(const Settings& s, uint8_t type) {
 
 }  // namespace
 
-void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, Surface* windowSurface,
-                    Surface* backSurface, bool live) {
+void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
+                    bool live) {
     TrackCursor& cur = seq.tracks[track];
     const TrackBytes tb = trackBytes(seq, cur);
     const uint8_t* const body = tb.body;
@@ -258,7 +258,11 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, Surface* win
             if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
                 seq.bpm = static_cast<int32_t>(60000000u / t);
                 recomputeIncrement(seq);
-                if (live) drawTempoReadout(windowSurface, backSurface, seq.bpm);
+                if (live && display) {
+                    char text[24];
+                    const int n = std::snprintf(text, sizeof text, "tempo %d", seq.bpm.load());
+                    drawReadout(*display, kTempoBoxY, text, n);
+                }
             }
             continue;
         }

@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-class Surface;
+struct DisplaySurfaces;
 struct Sequencer;
 
-void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, Surface* windowSurface,
-                    Surface* backSurface, bool live);
+void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
+                    bool live);
 
 // Decodes a variable-length quantity starting at p without reading at or past end.
 // False when the quantity runs into end. Values wrap at 32 bits.

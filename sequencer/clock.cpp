@@ -88,12 +88,12 @@ void recomputeIncrement(Sequencer& seq) {
     seq.stepIncrement = int64_t(seq.division) * seq.bpm;
 }
 
-void step(Sequencer& seq, Surface* windowSurface, Surface* backSurface, bool live) {
+void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     if (!seq.playing) return;
     advanceClock(seq, 1);
     const int32_t tickNow = seq.tick;
     for (int32_t t = 0; t < seq.trackCount; ++t)
-        interpretTrack(seq, tickNow, t, windowSurface, backSurface, live);
+        interpretTrack(seq, tickNow, t, display, live);
     if (seq.activeTracks != 0) return;
     if (!live) {
         seq.playing = false;
@@ -155,7 +155,7 @@ int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed) {
             if (countElapsed) seq.elapsedSteps = static_cast<int32_t>(seq.elapsedSteps + idle);
             continue;
         }
-        step(seq, nullptr, nullptr, false);
+        step(seq, nullptr, false);
         ++done;
         if (countElapsed) seq.elapsedSteps = seq.elapsedSteps + 1;
     }

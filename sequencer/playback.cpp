@@ -58,7 +58,7 @@ void playbackThread(Playback& pb) {
         int32_t seconds;
         {
             std::lock_guard<std::mutex> hold(seq.stepLock);
-            step(seq, pb.windowSurface, pb.backSurface, true);
+            step(seq, pb.display, true);
             seq.elapsedSteps = seq.elapsedSteps + 1;
             seconds = seq.elapsedSteps / 100;
         }

@@ -8,7 +8,7 @@
 struct ControlFlags;
 struct Sequencer;
 struct Settings;
-class Surface;
+struct DisplaySurfaces;
 
 extern const int32_t speedTable[3];  // percent
 // Wall milliseconds per step at speedTable[index]: 10 x 100 / speed, rounded.
@@ -56,8 +56,7 @@ struct Playback {
     PlaybackPlatform* platform = nullptr;
     TransportView* view = nullptr;      // may be null
     StepObserver* observer = nullptr;   // may be null
-    Surface* windowSurface = nullptr;   // passed to the interpreter for the tempo readout
-    Surface* backSurface = nullptr;
+    DisplaySurfaces* display = nullptr; // where the interpreter draws the tempo readout
     bool timeCritical = true;  // the priority the next thread asks for
     std::thread thread;
 };

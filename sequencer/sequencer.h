@@ -10,7 +10,7 @@
 #include "platform/relaxed.h"
 
 class LineSink;
-class Surface;
+struct DisplaySurfaces;
 struct Settings;
 
 constexpr int32_t kSongImageSize = 1048576;
@@ -53,8 +53,8 @@ struct Sequencer {
 
     // Song (loader).
     std::unique_ptr<SongImage> songImage;
-    bool songLoaded = false;
-    int32_t division = 48;
+    Relaxed<bool> songLoaded{false};  // read by the animation thread
+    Relaxed<int32_t> division{48};    // read by the animation thread
     int32_t trackCount = 0;
     uint8_t loadedTrackCount = 0;
     uint8_t activeTracks = 0;
@@ -93,7 +93,8 @@ void initSequencer(Sequencer& seq);
 
 // Clock.
 void recomputeIncrement(Sequencer& seq);
-void step(Sequencer& seq, Surface* windowSurface, Surface* backSurface, bool live);
+// display: where the tempo readout is drawn in live steps; null draws nothing.
+void step(Sequencer& seq, DisplaySurfaces* display, bool live);
 void rewind(Sequencer& seq);
 void restoreLoopPoint(Sequencer& seq);
 void seekPercent(Sequencer& seq, uint32_t percent);

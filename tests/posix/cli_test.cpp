@@ -103,12 +103,13 @@ TEST(Cli, BadInputGivesClearErrorsAndExitCodes) {
                             "--steps -1 x.mid", "--device=log", "--speed 150 x.mid"}) {
         const CliRun r = play(bad);
         EXPECT_EQ(r.status, 2) << bad;
-        ASSERT_FALSE(r.err.empty()) << bad;
+        ASSERT_GE(r.err.size(), 2u) << bad;
         EXPECT_EQ(r.err[0].rfind("orvanel-play: ", 0), 0u) << bad;
         EXPECT_EQ(r.err[1].rfind("usage: ", 0), 0u) << bad;
     }
     const CliRun help = play("--help");
     EXPECT_EQ(help.status, 0);
+    ASSERT_FALSE(help.out.empty());
     EXPECT_EQ(help.out[0].rfind("usage: orvanel-play", 0), 0u);
 }
 
@@ -133,7 +134,7 @@ TEST(Cli, WavRenderingLastsTheSongAndIsNotSilent) {
     const std::string song = songFile(bytes, "wav.mid");
     const std::string wav = scratchPath("cli.wav");
     const CliRun r = play("--device=wav:" + wav + " " + song);
-    if (r.status == 3) GTEST_SKIP() << "no SoundFont for the synth: " << r.err[0];
+    if (r.status == 3) GTEST_SKIP() << "no SoundFont for the synth";
     ASSERT_EQ(r.status, 0) << (r.err.empty() ? "" : r.err[0]);
 
     PlayerFixture f;

@@ -18,7 +18,7 @@ TEST(Clock, TicksAdvanceByDivisionTimesTempoOver6000) {
     seq.activeTracks = 1;  // no track to read, but the song has not ended
     seq.playing = true;
     for (int i = 1; i <= 5; ++i) {
-        step(seq, nullptr, nullptr, false);
+        step(seq, nullptr, false);
         EXPECT_EQ(seq.tick, i);  // division 48, 125 bpm: one tick a step
     }
     seq.division = 480;
@@ -28,7 +28,7 @@ TEST(Clock, TicksAdvanceByDivisionTimesTempoOver6000) {
     seq.tick = 0;
     int32_t last = 0;
     for (int i = 1; i <= 5; ++i) {
-        step(seq, nullptr, nullptr, false);
+        step(seq, nullptr, false);
         const int32_t advanced = seq.tick - last;
         EXPECT_TRUE(advanced == 9 || advanced == 10);
         last = seq.tick;
@@ -36,7 +36,7 @@ TEST(Clock, TicksAdvanceByDivisionTimesTempoOver6000) {
     EXPECT_EQ(seq.tick, 48);  // 9.6 ticks a step on average
     seq.stepIncrement = 1500;  // a quarter tick a step
     const int32_t before = seq.tick;
-    for (int i = 0; i < 4; ++i) step(seq, nullptr, nullptr, false);
+    for (int i = 0; i < 4; ++i) step(seq, nullptr, false);
     EXPECT_EQ(seq.tick, before + 1);
 }
 
@@ -165,7 +165,7 @@ TEST(Seek, SkippingIdleStepsGivesTheSameStateAsSteppingOneByOne) {
         const int64_t target = int64_t(s.songSteps) * percent / 100;
         s.playing = true;
         for (int64_t i = 0; i < target; ++i) {
-            step(s, nullptr, nullptr, false);
+            step(s, nullptr, false);
             s.elapsedSteps = s.elapsedSteps + 1;
         }
         const Sequencer& k = *skipped.seq;

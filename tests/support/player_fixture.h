@@ -37,7 +37,7 @@ struct PlayerFixture {
         uint32_t n = 0;
         while (seq->playing && n < maxSteps) {
             device.step = ++stepNumber;
-            step(*seq, nullptr, nullptr, true);
+            step(*seq, nullptr, true);
             seq->elapsedSteps = seq->elapsedSteps + 1;
             ++n;
         }
