@@ -37,7 +37,11 @@ std::string scratchPath(const char* name) {
     const char* dir = std::getenv("TMPDIR");
     if (!dir || !*dir) dir = std::getenv("TEMP");
     if (!dir || !*dir) dir = std::getenv("TMP");
+#ifdef _WIN32
     std::string path = dir && *dir ? dir : ".";
+#else
+    std::string path = dir && *dir ? dir : "/tmp";
+#endif
 #ifdef _WIN32
     path += '\\';
 #else
