@@ -1,0 +1,65 @@
+# Developer commands. Build folders:
+#   build/native  g++, RelWithDebInfo: orvanel-play, tools, benchmarks, tests
+#   build/asan    the same under AddressSanitizer + UndefinedBehaviorSanitizer
+#   build/tsan    the test programs under ThreadSanitizer
+#   build/win32   mingw-w64 i686, static: Orvanel.exe and the core tests (run under Wine)
+SHELL := /bin/bash
+.SHELLFLAGS := -o pipefail -c
+JOBS ?= 2
+BUILD := build
+DEMO_SONG := samples/demo.mid
+# Options of the play target (the device and pacing of the demo run).
+PLAY_OPTIONS ?= --device=log --fast
+
+CONFIG_native := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CONFIG_asan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DORVANEL_SANITIZE=address
+CONFIG_tsan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DORVANEL_SANITIZE=thread
+CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+# The ThreadSanitizer build makes only what its tests need.
+TARGETS_tsan := --target all_tests
+
+.PHONY: all setup-play setup-test build play test tsan bench clean
+
+all: build
+
+setup-play:
+	sh tools/setup.sh play
+
+setup-test:
+	sh tools/setup.sh test
+
+# configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32.
+configure-%:
+	@test -f $(BUILD)/$*/CMakeCache.txt || cmake -S . -B $(BUILD)/$* $(CONFIG_$*)
+
+build-%: configure-%
+	cmake --build $(BUILD)/$* -j$(JOBS) $(TARGETS_$*)
+
+check-%: build-%
+	bash tools/test-all.sh --no-build $*
+
+build: build-native
+
+play: setup-play
+	$(MAKE) --no-print-directory build-native
+	@if [ ! -f $(DEMO_SONG) ]; then \
+	    test -x $(BUILD)/native/make_demo_song || { echo "no $(DEMO_SONG) and no tools/make_demo_song to make it" >&2; exit 1; }; \
+	    echo "making $(DEMO_SONG)"; \
+	    $(BUILD)/native/make_demo_song $(DEMO_SONG); \
+	fi
+	./$(BUILD)/native/orvanel-play $(PLAY_OPTIONS) $(DEMO_SONG)
+
+# Every build and every test; the last line printed is the summary.
+test: setup-test
+	bash tools/test-all.sh native asan win32
+
+tsan:
+	bash tools/test-all.sh tsan
+
+bench: build-native
+	@programs=$$(cat $(BUILD)/native/bench-programs.txt); \
+	if [ -z "$$programs" ]; then echo "no benchmarks (bench/*.cpp)"; exit 0; fi; \
+	for p in $$programs; do echo "== $$p"; ./$(BUILD)/native/$$p || exit 1; done
+
+clean:
+	rm -rf $(BUILD)

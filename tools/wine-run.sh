@@ -1,0 +1,111 @@
+#!/bin/bash
+# Runs one Windows program under Wine and exits with its exit code.
+#
+#   tools/wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]
+#
+# - WINEPREFIX is DIR (default: build/win32/wineprefix); it is created once with
+#   `wineboot -i` and reused afterwards.
+# - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
+# - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
+#   this run and stopped afterwards.
+# - At the end every process of the prefix is ended, so the next run starts clean.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+prefix="$here/../build/win32/wineprefix"
+if [ "${1:-}" = "--prefix" ]; then
+    prefix=$2
+    shift 2
+fi
+if [ $# -lt 1 ]; then
+    echo "usage: $0 [--prefix DIR] PROGRAM.exe [ARGS...]" >&2
+    exit 2
+fi
+program=$1
+shift
+
+for tool in wine wineboot wineserver; do
+    if ! command -v "$tool" > /dev/null; then
+        echo "wine-run: '$tool' not found (run: sh tools/setup.sh test)" >&2
+        exit 2
+    fi
+done
+[ -f "$program" ] || { echo "wine-run: no such program: $program" >&2; exit 2; }
+
+mkdir -p "$(dirname "$prefix")"
+prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
+
+export WINEPREFIX=$prefix
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No downloads of Mono or Gecko (their dialogs would wait forever on a headless display).
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "wine-run: warning: locale ja_JP.UTF-8 is not generated (run: sh tools/setup.sh test)" >&2
+fi
+
+xvfb_pid=
+xvfb_log=
+cleanup() {
+    local status=$?
+    wineserver -k > /dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2> /dev/null || true
+        wait "$xvfb_pid" 2> /dev/null || true
+    fi
+    [ -z "$xvfb_log" ] || rm -f "$xvfb_log"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+display_reachable() {
+    [ -n "${DISPLAY:-}" ] || return 1
+    if command -v xdpyinfo > /dev/null; then
+        xdpyinfo > /dev/null 2>&1
+    else
+        local n=${DISPLAY#*:}
+        n=${n%%.*}
+        [ -S "/tmp/.X11-unix/X$n" ]
+    fi
+}
+
+if ! display_reachable; then
+    command -v Xvfb > /dev/null || { echo "wine-run: Xvfb not found (run: sh tools/setup.sh test)" >&2; exit 2; }
+    xvfb_log=$(mktemp)
+    # -displayfd lets Xvfb pick a free display number and tell it once it is ready.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$xvfb_log" 2> /dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$xvfb_log" ] && break
+        kill -0 "$xvfb_pid" 2> /dev/null || { echo "wine-run: Xvfb failed to start" >&2; exit 2; }
+        sleep 0.1
+    done
+    [ -s "$xvfb_log" ] || { echo "wine-run: Xvfb did not start in time" >&2; exit 2; }
+    export DISPLAY=":$(head -n 1 "$xvfb_log")"
+fi
+
+# Create the prefix once; concurrent runs wait for the first one.
+if [ ! -f "$prefix/.orvanel-ready" ]; then
+    exec 9> "$prefix.lock"
+    flock 9
+    if [ ! -f "$prefix/.orvanel-ready" ]; then
+        echo "wine-run: creating Wine prefix $prefix" >&2
+        rm -rf "$prefix"
+        start=$(date +%s)
+        wineboot -i > /dev/null 2>&1
+        wineserver -w
+        touch "$prefix/.orvanel-ready"
+        echo "wine-run: prefix ready in $(( $(date +%s) - start )) s" >&2
+    fi
+    flock -u 9
+    exec 9>&-
+fi
+
+set +e
+wine "$program" "$@"
+status=$?
+set -e
+exit "$status"
