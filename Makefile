@@ -8,8 +8,8 @@ SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 DEMO_SONG := samples/demo.mid
-# Options of the play target (the device and pacing of the demo run).
-PLAY_OPTIONS ?= --device=log --fast
+# Options of the play target, e.g. PLAY_OPTIONS=--device=log.
+PLAY_OPTIONS ?=
 
 CONFIG_native := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CONFIG_asan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DORVANEL_SANITIZE=address
@@ -47,7 +47,13 @@ play: setup-play
 	    echo "making $(DEMO_SONG)"; \
 	    $(BUILD)/native/make_demo_song $(DEMO_SONG); \
 	fi
-	./$(BUILD)/native/orvanel-play $(PLAY_OPTIONS) $(DEMO_SONG)
+	@# The default output: an ALSA synth port, else the embedded synth on the audio output.
+	@# orvanel-play exits with 3 when there is neither; then the demo is rendered to a file.
+	@status=0; ./$(BUILD)/native/orvanel-play $(PLAY_OPTIONS) $(DEMO_SONG) || status=$$?; \
+	if [ $$status -eq 3 ]; then \
+	    ./$(BUILD)/native/orvanel-play --device=wav:demo.wav $(DEMO_SONG) && \
+	    echo "no audio output here: the demo song was rendered to $$(pwd)/demo.wav"; \
+	else exit $$status; fi
 
 # Every build and every test; the last line printed is the summary.
 test: setup-test
