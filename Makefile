@@ -57,7 +57,7 @@ play: setup-play
 
 # Every build and every test; the last line printed is the summary.
 test: setup-test
-	bash tools/test-all.sh native asan win32
+	bash tools/test-all.sh native asan tsan win32
 
 tsan:
 	bash tools/test-all.sh tsan

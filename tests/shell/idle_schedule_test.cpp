@@ -48,9 +48,10 @@ TEST(IdleSchedule, TheClockWrapCausesNeitherAGapNorABurst) {
     Relaxed<bool> restart{false};
     startIdleSchedule(s, 0xFFFFFF00u);
     EXPECT_EQ(ticksBeforeSleep(s, 0xFFFFFFC8u, restart), 1);  // 200 after the start
-    EXPECT_EQ(ticksBeforeSleep(s, 0x00000080u, restart), 1);  // 400, across the wrap
+    EXPECT_EQ(ticksBeforeSleep(s, 0x0000008Fu, restart), 0);
+    EXPECT_EQ(ticksBeforeSleep(s, 0x00000090u, restart), 1);  // 400, across the wrap
     EXPECT_EQ(ticksBeforeSleep(s, 0x00000100u, restart), 0);
-    EXPECT_EQ(ticksBeforeSleep(s, 0x00000148u, restart), 1);  // 600
+    EXPECT_EQ(ticksBeforeSleep(s, 0x00000158u, restart), 1);  // 600
 }
 
 }  // namespace
