@@ -37,16 +37,6 @@ void appendBytes(char* line, size_t capacity, const uint8_t* source, size_t coun
     line[used + n] = '\0';
 }
 
-namespace {
-
-constexpr size_t kLineSize = 512;
-
-// The bytes of one track the interpreter may read: the body, clamped to the image.
-struct TrackBytes {
-    const uint8_t* body;
-    int32_t length;
-};
-
 TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
     if (!seq.songImage || cur.trackStart < 0 || cur.trackStart > kSongImageSize ||
         cur.trackLength <= 0)
@@ -54,6 +44,10 @@ TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
     const int32_t room = kSongImageSize - cur.trackStart;
     return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
 }
+
+namespace {
+
+constexpr size_t kLineSize = 512;
 
 void endTrack(Sequencer& seq, TrackCursor& cur, uint8_t how) {
     cur.trackActive = how;
@@ -132,6 +126,27 @@ bool textShown(const Settings& s, uint8_t type) {
     }
 }
 
+// Reads a length-prefixed block at pos: on success pos is past the length and the len
+// bytes from pos lie inside the track.
+bool readBlock(const uint8_t* body, int32_t length, int32_t& pos, uint32_t& len) {
+    if (!decodeVarLen(body + pos, body + length, len)) return false;
+    pos += varLenSize(len);
+    return pos <= length && uint32_t(length - pos) >= len;
+}
+
+// Prints a song text: the first len bytes, cut at 511, or up to a zero byte when
+// stopAtZero (a track name is copied whole and so stops there when printed).
+void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZero) {
+    char line[kLineSize] = "";
+    size_t n = len;
+    if (stopAtZero) {
+        const void* zero = std::memchr(data, 0, len);
+        if (zero) n = static_cast<const uint8_t*>(zero) - data;
+    }
+    appendBytes(line, sizeof line, data, n);
+    print(seq, line);
+}
+
 }  // namespace
 
 void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
@@ -140,7 +155,13 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
     const TrackBytes tb = trackBytes(seq, cur);
     const uint8_t* const body = tb.body;
     const int32_t length = tb.length;
-    const uint8_t* const end = body + length;
+    // Bytes left from at; every read below checks against it first.
+    auto left = [length](int32_t at) { return at < length ? length - at : 0; };
+    // The track's data ends inside an event: the track ends there, as if at its end.
+    auto ranOut = [&](int32_t at) {
+        cur.position = at;
+        endTrack(seq, cur, 2);
+    };
 
     for (;;) {
         if (cur.trackActive != 1) return;
@@ -151,21 +172,12 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
         if (cur.eventTick >= tickNow) return;
 
         uint32_t delta = 0;
-        if (!decodeVarLen(body + cur.position, end, delta)) {
-            endTrack(seq, cur, 2);  // the delta time runs past the track's data
-            return;
-        }
+        if (!decodeVarLen(body + cur.position, body + length, delta)) return ranOut(cur.position);
         const int64_t eventTick = int64_t(cur.eventTick) + delta;
         if (eventTick >= tickNow) return;
         cur.eventTick = static_cast<int32_t>(eventTick);
         int32_t pos = cur.position + varLenSize(delta);
-        // Bytes left from pos; every read below checks against it first.
-        auto left = [&](int32_t at) { return at < length ? length - at : 0; };
-        if (left(pos) < 1) {
-            cur.position = pos;
-            endTrack(seq, cur, 2);
-            return;
-        }
+        if (left(pos) < 1) return ranOut(pos);
 
         uint8_t status = body[pos];
         if (status < 0x80) {
@@ -182,12 +194,7 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
 
         if (status < 0xF0) {
             const bool oneByte = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
-            const int32_t need = oneByte ? 1 : 2;
-            if (left(pos) < need) {
-                cur.position = pos;
-                endTrack(seq, cur, 2);
-                return;
-            }
+            if (left(pos) < (oneByte ? 1 : 2)) return ranOut(pos);
             const uint8_t d1 = body[pos] & 0x7F;
             if (oneByte) {
                 cur.position = pos + 1;
@@ -202,17 +209,7 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
 
         if (status == 0xF0 || status == 0xF7) {
             uint32_t len = 0;
-            if (!decodeVarLen(body + pos, end, len)) {
-                cur.position = pos;
-                endTrack(seq, cur, 2);
-                return;
-            }
-            pos += varLenSize(len);
-            if (uint32_t(left(pos)) < len) {
-                cur.position = pos;
-                endTrack(seq, cur, 2);
-                return;
-            }
+            if (!readBlock(body, length, pos, len)) return ranOut(pos);
             // F7 escapes are skipped by their length. A message that does not fit the
             // buffer is passed over unsent rather than sent cut.
             if (status == 0xF0 && live && len <= sizeof seq.sysexBuffer - 2) {
@@ -233,11 +230,7 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
         }
 
         // Meta event.
-        if (left(pos) < 1) {
-            cur.position = pos;
-            endTrack(seq, cur, 2);
-            return;
-        }
+        if (left(pos) < 1) return ranOut(pos);
         const uint8_t type = body[pos++];
         if (type == 0x2F) {
             cur.position = pos + 1;
@@ -246,11 +239,7 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
             return;
         }
         if (type == 0x51) {
-            if (left(pos) < 4) {
-                cur.position = pos;
-                endTrack(seq, cur, 2);
-                return;
-            }
+            if (left(pos) < 4) return ranOut(pos);
             const uint32_t len = body[pos];
             const uint32_t t = (uint32_t(body[pos + 1]) << 16) | (uint32_t(body[pos + 2]) << 8) |
                                body[pos + 3];
@@ -267,35 +256,15 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
             continue;
         }
         uint32_t len = 0;
-        if (!decodeVarLen(body + pos, end, len)) {
-            cur.position = pos;
-            endTrack(seq, cur, 2);
-            return;
-        }
-        pos += varLenSize(len);
-        if (uint32_t(left(pos)) < len) {
-            cur.position = pos;
-            endTrack(seq, cur, 2);
-            return;
-        }
+        if (!readBlock(body, length, pos, len)) return ranOut(pos);
         const uint8_t* data = body + pos;
         cur.position = pos + static_cast<int32_t>(len);
         if (type == 0x03) {
             if (seq.titleTaken) continue;
             seq.titleTaken = true;
-            if (live && seq.settings->showTrackName) {
-                char line[kLineSize] = "";
-                appendBytes(line, sizeof line, data, len);
-                print(seq, line);
-            }
+            if (live && seq.settings->showTrackName) printText(seq, data, len, false);
         } else if (type == 0x01 || type == 0x02 || type == 0x05) {
-            if (live && textShown(*seq.settings, type)) {
-                char line[kLineSize] = "";
-                const void* zero = std::memchr(data, 0, len);
-                const size_t n = zero ? static_cast<const uint8_t*>(zero) - data : len;
-                appendBytes(line, sizeof line, data, n);
-                print(seq, line);
-            }
+            if (live && textShown(*seq.settings, type)) printText(seq, data, len, true);
         }
     }
 }

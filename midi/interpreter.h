@@ -6,6 +6,15 @@
 
 struct DisplaySurfaces;
 struct Sequencer;
+struct TrackCursor;
+
+// The bytes of a track the reader may use: its body, clamped to the song image (a
+// cursor left half set by a failed load can point anywhere).
+struct TrackBytes {
+    const uint8_t* body;
+    int32_t length;
+};
+TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
 
 void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live);

@@ -36,16 +36,11 @@ int64_t idleStepsAhead(const Sequencer& seq) {
     for (int32_t t = 0; t < seq.trackCount; ++t) {
         const TrackCursor& cur = seq.tracks[t];
         if (cur.trackActive != 1) continue;
-        const int32_t start = cur.trackStart;
-        if (!seq.songImage || start < 0 || start > kSongImageSize || cur.position < 0 ||
-            cur.position >= cur.trackLength || cur.position >= kSongImageSize - start)
-            return 0;  // the next call ends this track
-        const uint8_t* body = seq.songImage->bytes + start;
-        const int32_t room = kSongImageSize - start;
-        const uint8_t* end = body + (cur.trackLength < room ? cur.trackLength : room);
+        const TrackBytes tb = trackBytes(seq, cur);
+        if (cur.position < 0 || cur.position >= tb.length) return 0;  // the next call ends it
         uint32_t delta = 0;
         int64_t next = cur.eventTick;
-        if (decodeVarLen(body + cur.position, end, delta)) next += delta;
+        if (decodeVarLen(tb.body + cur.position, tb.body + tb.length, delta)) next += delta;
         if (next < due) due = next;
     }
     if (due == kNoLimit) return 0;
