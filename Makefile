@@ -69,3 +69,36 @@ bench: build-native
 
 clean:
 	rm -rf $(BUILD)
+
+# --- Orvanel.exe under Wine ---------------------------------------------------------------
+.PHONY: run dist screenshot
+
+# The player on the current DISPLAY, playing the demo song (Japanese locale, the build's
+# Wine prefix). The song's path is passed without quotes, which the player would keep.
+run: setup-test
+	$(MAKE) --no-print-directory build-win32
+	@test -n "$$DISPLAY" || { echo "run: no DISPLAY to show the window on (make screenshot needs none)" >&2; exit 1; }
+	@case "$(CURDIR)" in *' '*) echo "run: the song's path may not hold spaces: $(CURDIR)" >&2; exit 1 ;; esac
+	cd $(BUILD)/win32 && bash $(CURDIR)/tools/wine-run.sh --prefix $(CURDIR)/$(BUILD)/win32/wineprefix \
+	    Orvanel.exe "Z:$$(printf '%s' '$(CURDIR)/$(DEMO_SONG)' | tr / '\\')"
+
+# build/orvanel.zip: what ships, side by side as the player expects it.
+DIST_FILES := Orvanel.exe kivo/default.bmp readme.txt
+dist: setup-test
+	$(MAKE) --no-print-directory build-win32
+	@for f in $(DIST_FILES); do \
+	    test -f $(BUILD)/win32/$$f && continue; \
+	    case $$f in \
+	    readme.txt) echo "dist: $(BUILD)/win32/readme.txt is missing: the build makes it with tools/make_readme.sh" >&2 ;; \
+	    kivo/*) echo "dist: $(BUILD)/win32/$$f is missing: the build copies it from kivo/" >&2 ;; \
+	    *) echo "dist: $(BUILD)/win32/$$f is missing" >&2 ;; \
+	    esac; exit 1; \
+	done
+	rm -f $(BUILD)/orvanel.zip
+	cd $(BUILD)/win32 && zip -X -q ../orvanel.zip $(DIST_FILES)
+	unzip -l $(BUILD)/orvanel.zip
+
+# build/screenshot.png: the player with the demo song, on an X server of its own.
+screenshot: setup-test
+	$(MAKE) --no-print-directory build-win32
+	bash tools/screenshot.sh --build $(BUILD)/win32 $(BUILD)/screenshot.png

@@ -1,0 +1,515 @@
+#pragma once
+// Drives the real Orvanel.exe from a GUI test: starts it beside this test program, finds its
+// window, reads captions and pixels from outside as a user would see them, closes it, and
+// keeps the settings files of the temporary directory as they were before the test.
+// Inline so that every *_test.cpp of this folder can use it (a plain .cpp here would be
+// built as a helper program of its own).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gui {
+
+// Wine starts are slow, the first one especially; polls end as soon as their condition holds.
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 15000;
+constexpr DWORD kPollMs = 20;
+
+// Folder of this test program, with its trailing backslash: Orvanel.exe and the helper
+// programs are built beside it.
+inline std::string programFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    if (slash) slash[1] = '\0';
+    return path;
+}
+
+// The temporary directory as the player queries it, with its trailing backslash.
+inline std::string tempFolder() {
+    char path[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, path);
+    return path;
+}
+
+inline bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool readFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char buffer[4096];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(f, buffer, sizeof buffer, &got, nullptr)) && got > 0) bytes.append(buffer, got);
+    CloseHandle(f);
+    return ok;
+}
+
+inline bool writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    return CloseHandle(f) && ok;
+}
+
+inline bool lastWriteTime(const std::string& path, FILETIME& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    time = data.ftLastWriteTime;
+    return true;
+}
+
+// Bytes as C escapes, so a failed comparison shows zero bytes and line ends.
+inline std::string printable(const std::string& bytes) {
+    std::string text;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            text += char(c);
+        } else {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            text += esc;
+        }
+    }
+    return text;
+}
+
+// The settings files of the temporary directory. The tests need them absent or written by
+// themselves; whatever was there before is put back afterwards.
+class SettingsFilesKeeper {
+public:
+    static constexpr const char* kNames[] = {"switch.txt", "history.txt", "kivopath.txt", "helpdir.txt"};
+
+    SettingsFilesKeeper() {
+        for (int i = 0; i < kCount; ++i) {
+            const std::string path = tempFolder() + kNames[i];
+            had_[i] = readFile(path, saved_[i]);
+            DeleteFileA(path.c_str());
+        }
+    }
+    ~SettingsFilesKeeper() {
+        for (int i = 0; i < kCount; ++i) {
+            const std::string path = tempFolder() + kNames[i];
+            if (had_[i]) writeFile(path, saved_[i]);
+            else DeleteFileA(path.c_str());
+        }
+    }
+    SettingsFilesKeeper(const SettingsFilesKeeper&) = delete;
+    SettingsFilesKeeper& operator=(const SettingsFilesKeeper&) = delete;
+
+private:
+    static constexpr int kCount = 4;
+    bool had_[kCount] = {};
+    std::string saved_[kCount];
+};
+
+inline std::string settingsFile(const char* name) { return tempFolder() + name; }
+
+// One started program. A program still running when the test ends is ended here, so a
+// failed test does not leave a window behind for the next one.
+class Process {
+public:
+    Process() = default;
+    ~Process() {
+        if (pi_.hProcess) {
+            if (running()) {
+                TerminateProcess(pi_.hProcess, 99);
+                WaitForSingleObject(pi_.hProcess, 5000);
+            }
+            CloseHandle(pi_.hProcess);
+            CloseHandle(pi_.hThread);
+        }
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // arguments: the text after the program's name, passed unchanged ("" for none).
+    bool start(const std::string& exe, const std::string& arguments, const std::string& folder) {
+        std::string commandLine = "\"" + exe + "\"";
+        if (!arguments.empty()) commandLine += " " + arguments;
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              folder.empty() ? nullptr : folder.c_str(), &si, &pi_) != 0;
+    }
+
+    bool running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+    // True when the program ended within timeoutMs; exitCode is then its exit code.
+    bool waitExit(DWORD timeoutMs, DWORD& exitCode) {
+        if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+        return GetExitCodeProcess(pi_.hProcess, &exitCode) != 0;
+    }
+
+    DWORD id() const { return pi_.dwProcessId; }
+    HANDLE handle() const { return pi_.hProcess; }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+// Polls until condition holds or timeoutMs has passed; returns whether it held.
+template <typename Condition>
+bool waitUntil(DWORD timeoutMs, Condition condition) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return condition();
+        Sleep(kPollMs);
+    }
+}
+
+inline std::string windowText(HWND hwnd) {
+    char text[1024] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+// Every top-level window of the player's class, of any process.
+inline std::vector<HWND> playerWindows() {
+    std::vector<HWND> found;
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, "VELTRAN", nullptr)) != nullptr) found.push_back(w);
+    return found;
+}
+
+// The visible player window that belongs to process pid, or nullptr.
+inline HWND playerWindowOf(DWORD pid) {
+    for (HWND w : playerWindows()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+// Waits until the player's window is shown and its message loop runs (the program waits
+// for input), so the start-up has finished. nullptr when that does not happen in time.
+inline HWND waitForPlayerWindow(const Process& p, DWORD timeoutMs = kStartTimeoutMs) {
+    HWND w = nullptr;
+    if (!waitUntil(timeoutMs, [&] { return (w = playerWindowOf(p.id())) != nullptr || !p.running(); })) return nullptr;
+    if (w == nullptr) return nullptr;
+    // A message answered by the window's thread: its message loop runs. (WaitForInputIdle
+    // does not tell under Wine for a loop that peeks and sleeps.)
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer)) return nullptr;
+    return w;
+}
+
+// Closes the window as its close box would and waits for the program's end. Returns whether
+// it ended in time; exitCode and elapsedMs tell how.
+inline bool closePlayer(Process& p, HWND window, DWORD& exitCode, DWORD& elapsedMs,
+                        DWORD timeoutMs = kExitTimeoutMs) {
+    const DWORD start = GetTickCount();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    const bool ended = p.waitExit(timeoutMs, exitCode);
+    elapsedMs = GetTickCount() - start;
+    return ended;
+}
+
+struct Control {
+    HWND hwnd;
+    std::string className;
+    std::string text;
+    int id;
+    RECT rect;  // in the parent's client coordinates
+};
+
+inline BOOL CALLBACK collectControl(HWND hwnd, LPARAM lParam) {
+    auto* list = reinterpret_cast<std::vector<Control>*>(lParam);
+    HWND parent = GetParent(hwnd);
+    Control c;
+    c.hwnd = hwnd;
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    c.className = cls;
+    c.text = windowText(hwnd);
+    c.id = GetDlgCtrlID(hwnd);
+    GetWindowRect(hwnd, &c.rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&c.rect), 2);
+    list->push_back(c);
+    return TRUE;
+}
+
+inline std::vector<Control> childControls(HWND parent) {
+    std::vector<Control> list;
+    EnumChildWindows(parent, collectControl, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+// The child button with command id, or nullptr.
+inline HWND buttonWithId(HWND parent, int id) {
+    for (const Control& c : childControls(parent))
+        if (_stricmp(c.className.c_str(), "Button") == 0 && c.id == id) return c.hwnd;
+    return nullptr;
+}
+
+inline std::string buttonCaption(HWND parent, int id) {
+    HWND b = buttonWithId(parent, id);
+    return b ? windowText(b) : std::string("<no button ") + std::to_string(id) + ">";
+}
+
+// Presses a button as a click would: its command reaches the main window.
+inline void pressButton(HWND parent, int id) {
+    PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(buttonWithId(parent, id)));
+}
+
+// --- pixels ----------------------------------------------------------------------------
+
+// A 32-bit picture, top row first, 0x00RRGGBB.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> p;
+
+    uint32_t at(int x, int y) const { return p[size_t(y) * width + x]; }
+    bool operator==(const Pixels& o) const { return width == o.width && height == o.height && p == o.p; }
+    bool operator!=(const Pixels& o) const { return !(*this == o); }
+};
+
+// Copies width x height from (x, y) of dc into a Pixels.
+inline Pixels grab(HDC dc, int x, int y, int width, int height) {
+    Pixels out;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (mem && dib) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        BitBlt(mem, 0, 0, width, height, dc, x, y, SRCCOPY);
+        GdiFlush();
+        out.width = width;
+        out.height = height;
+        out.p.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + size_t(width) * height);
+        for (uint32_t& v : out.p) v &= 0xFFFFFF;
+        SelectObject(mem, old);
+    }
+    if (dib) DeleteObject(dib);
+    if (mem) DeleteDC(mem);
+    return out;
+}
+
+// What the screen shows of window's client rectangle (x, y, width, height): read from the
+// screen, as the user sees it, not from the program's own surfaces.
+inline Pixels captureClient(HWND window, int x, int y, int width, int height) {
+    POINT origin = {x, y};
+    ClientToScreen(window, &origin);
+    HDC screen = GetDC(nullptr);
+    Pixels out = grab(screen, origin.x, origin.y, width, height);
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+// A rectangle of a bitmap file as the system loads it (LoadImageA, as the player does).
+inline Pixels bitmapFileRect(const std::string& path, int x, int y, int width, int height) {
+    Pixels out;
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (!bmp) return out;
+    HDC screen = GetDC(nullptr);
+    HDC src = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(src, bmp);
+    out = grab(src, x, y, width, height);
+    SelectObject(src, old);
+    DeleteDC(src);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bmp);
+    return out;
+}
+
+// Frame k of a skin bitmap: the 80 x 80 square at x = 80 k.
+inline Pixels skinFrame(const std::string& path, int k) { return bitmapFileRect(path, 80 * k, 0, 80, 80); }
+
+// The index of the frame equal to shown, or -1.
+inline int matchingFrame(const Pixels& shown, const std::vector<Pixels>& frames) {
+    for (size_t k = 0; k < frames.size(); ++k)
+        if (frames[k] == shown) return int(k);
+    return -1;
+}
+
+inline int differingPixels(const Pixels& a, const Pixels& b) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    int n = 0;
+    for (size_t i = 0; i < a.p.size(); ++i) n += a.p[i] != b.p[i];
+    return n;
+}
+
+// Rows of the picture that hold a pixel other than white.
+inline std::string inkedRows(const Pixels& a) {
+    std::string rows;
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            if (a.at(x, y) != 0xFFFFFF) {
+                rows += std::to_string(y) + " ";
+                break;
+            }
+        }
+    }
+    return rows.empty() ? "none" : rows;
+}
+
+// Writes a picture as a 24-bit BMP, to look at after a failure.
+inline bool saveBmp(const std::string& path, const Pixels& a) {
+    const int stride = (a.width * 3 + 3) & ~3;
+    std::string file(54 + size_t(stride) * a.height, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int b = 0; b < 4; ++b) file[at + b] = char((v >> (8 * b)) & 0xFF);
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, uint32_t(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(a.width));
+    put32(22, uint32_t(a.height));
+    file[26] = 1;
+    file[28] = 24;
+    for (int y = 0; y < a.height; ++y) {
+        size_t row = 54 + size_t(a.height - 1 - y) * stride;
+        for (int x = 0; x < a.width; ++x) {
+            const uint32_t v = a.at(x, y);
+            file[row + 3 * x] = char(v & 0xFF);
+            file[row + 3 * x + 1] = char((v >> 8) & 0xFF);
+            file[row + 3 * x + 2] = char((v >> 16) & 0xFF);
+        }
+    }
+    return writeFile(path, file);
+}
+
+// The panel font: "ＭＳ ゴシック" (its Shift_JIS bytes), Shift_JIS character set, the given
+// height, every other attribute zero.
+inline HFONT createPanelFont(int height) {
+    LOGFONTA lf = {};
+    lf.lfHeight = height;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    std::strcpy(lf.lfFaceName, "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E");
+    return CreateFontIndirectA(&lf);
+}
+
+// The message panel (210 x 250) as it should look after the given lines were printed, the
+// last one at the bottom: white, each line drawn black on opaque white at x = 2 in the
+// 12-pixel font, the newest with its top at y = 237 and each older one 14 pixels higher.
+inline Pixels expectedPanel(const std::vector<std::string>& lines) {
+    Pixels out;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 210, 250);
+    HFONT font = createPanelFont(12);
+    if (mem && bmp && font) {
+        HGDIOBJ oldBmp = SelectObject(mem, bmp);
+        HGDIOBJ oldFont = SelectObject(mem, font);
+        BitBlt(mem, 0, 0, 210, 250, nullptr, 0, 0, WHITENESS);
+        int y = 237 - 14 * (int(lines.size()) - 1);
+        for (const std::string& line : lines) {
+            TextOutA(mem, 2, y, line.data(), int(line.size()));
+            y += 14;
+        }
+        out = grab(mem, 0, 0, 210, 250);
+        SelectObject(mem, oldFont);
+        SelectObject(mem, oldBmp);
+    }
+    if (font) DeleteObject(font);
+    if (bmp) DeleteObject(bmp);
+    if (mem) DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+// --- test material ---------------------------------------------------------------------
+
+// A skin bitmap of width x 80 whose every pixel tells its frame, column and row apart, so a
+// frame shown from the wrong place, shifted or upside down cannot pass for the right one.
+inline uint32_t skinPixel(int x, int y) {
+    const int k = x / 80, cx = x % 80;
+    const uint32_t r = uint32_t(k * 9 + cx * 3) & 0xFF;
+    const uint32_t g = uint32_t(y * 3 + k * 5 + 40) & 0xFF;
+    const uint32_t b = uint32_t(cx ^ y ^ (k * 11)) & 0xFF;
+    return (r << 16) | (g << 8) | b;
+}
+
+inline bool writeSkin(const std::string& path, int width = 2080, int height = 80) {
+    Pixels a;
+    a.width = width;
+    a.height = height;
+    a.p.resize(size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) a.p[size_t(y) * width + x] = skinPixel(x, y);
+    return saveBmp(path, a);
+}
+
+// Hex digits of bytes: how fake_mascot.exe takes a name.
+inline std::string hexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+inline std::string bytesOfHex(const std::string& hex) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+// The common ground of the tests that run the player: the settings files are kept aside,
+// and a working folder holds a copy of the program and a skin of the test's own at
+// kivo\default.bmp, so every frame the window shows can be told apart. The copy runs with
+// the working folder as its current directory. (It is a copy because Wine's LoadImageA
+// looks for a relative path in the program's folder before the current directory, where
+// the shipped skin lies.)
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        built_ = programFolder() + "Orvanel.exe";
+        if (!fileExists(built_)) GTEST_SKIP() << "Orvanel.exe is not built beside the tests: " << built_;
+        keeper_ = std::make_unique<SettingsFilesKeeper>();
+        work_ = tempFolder() + "orvanel_gui";
+        CreateDirectoryA(work_.c_str(), nullptr);
+        CreateDirectoryA((work_ + "\\kivo").c_str(), nullptr);
+        exe_ = work_ + "\\Orvanel.exe";
+        ASSERT_TRUE(CopyFileA(built_.c_str(), exe_.c_str(), FALSE)) << exe_;
+        skin_ = work_ + "\\kivo\\default.bmp";
+        ASSERT_TRUE(writeSkin(skin_)) << skin_;
+    }
+    void TearDown() override { keeper_.reset(); }
+
+    // Starts the player in the working folder with the given command line.
+    bool startPlayer(Process& p, const std::string& arguments = "") { return p.start(exe_, arguments, work_); }
+
+    std::vector<Pixels> skinFrames() const {
+        std::vector<Pixels> frames;
+        for (int k = 0; k < 26; ++k) frames.push_back(skinFrame(skin_, k));
+        return frames;
+    }
+
+    std::string built_;  // the program as built
+    std::string exe_;    // its copy in the working folder
+    std::string work_;
+    std::string skin_;
+    std::unique_ptr<SettingsFilesKeeper> keeper_;
+};
+
+}  // namespace gui

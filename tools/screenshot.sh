@@ -1,0 +1,119 @@
+#!/bin/bash
+# Takes a screenshot of Orvanel.exe playing the demo song under Wine, on an X server of its
+# own, and checks that the picture is a PNG at least as large as the window's client area.
+#
+#   tools/screenshot.sh [--build DIR] [OUT.png]
+#
+# DIR is the win32 build folder (default build/win32), with Orvanel.exe, its kivo\ folder
+# and its Wine prefix (DIR/wineprefix, created on first use). OUT.png defaults to
+# build/screenshot.png. The window is cropped out of the screen when it can be found; the
+# program is closed through its window (WM_CLOSE) and must end with exit code 0.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+build=$root/build/win32
+if [ "${1:-}" = "--build" ]; then
+    build=$(cd "$2" && pwd)
+    shift 2
+fi
+out=${1:-$root/build/screenshot.png}
+song=$root/samples/demo.mid
+
+for tool in Xvfb xwininfo import identify wine; do
+    command -v "$tool" > /dev/null || { echo "screenshot: '$tool' not found (run: sh tools/setup.sh test)" >&2; exit 2; }
+done
+[ -f "$build/Orvanel.exe" ] || { echo "screenshot: no $build/Orvanel.exe (run: make build-win32)" >&2; exit 2; }
+[ -f "$song" ] || { echo "screenshot: no $song" >&2; exit 2; }
+mkdir -p "$(dirname "$out")"
+out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+
+scratch=$(mktemp -d)
+xvfb_pid=
+player_pid=
+cleanup() {
+    local status=$?
+    [ -z "$player_pid" ] || kill "$player_pid" 2> /dev/null || true
+    [ -z "$player_pid" ] || wait "$player_pid" 2> /dev/null || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2> /dev/null || true
+        wait "$xvfb_pid" 2> /dev/null || true
+    fi
+    rm -rf "$scratch"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# An X server of our own; -displayfd picks a free display and tells it once it is ready.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3> "$scratch/display" 2> /dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    kill -0 "$xvfb_pid" 2> /dev/null || { echo "screenshot: Xvfb failed to start" >&2; exit 1; }
+    sleep 0.1
+done
+[ -s "$scratch/display" ] || { echo "screenshot: Xvfb did not start in time" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+
+# The player takes its whole command line as the song's path, quotes included, so the
+# path must not need quotes: a path with spaces is replaced by a copy that has none.
+song_dir=$(dirname "$song")
+case $song_dir in
+    *' '*) cp "$song" "$scratch/demo.mid"; song=$scratch/demo.mid ;;
+esac
+windows_song="Z:$(printf '%s' "$song" | tr '/' '\\')"
+
+# wine-run.sh keeps this display, makes the prefix if needed and runs the program in its
+# build folder, where kivo\default.bmp is found; its exit status is the program's.
+(cd "$build" && exec bash "$here/wine-run.sh" --prefix "$build/wineprefix" "$build/Orvanel.exe" "$windows_song") \
+    > "$scratch/player.log" 2>&1 &
+player_pid=$!
+
+# The X window Wine made for the player: its title is "Orvanel[path]" once the song plays.
+window=
+for _ in $(seq 1200); do
+    window=$(xwininfo -root -tree 2> /dev/null | awk '/"Orvanel\[/ { print $1; exit }')
+    [ -n "$window" ] && break
+    kill -0 "$player_pid" 2> /dev/null || { echo "screenshot: the player ended early:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "screenshot: no player window with the song after 120 s" >&2; exit 1; }
+
+# Let the song's first texts and a dance frame reach the window.
+sleep 2
+import -window root "$scratch/screen.png"
+geometry=$(xwininfo -id "$window" | awk '
+    /Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+    /Width:/ { w = $2 } /Height:/ { h = $2 }
+    END { if (w && h) printf "%dx%d+%d+%d", w, h, x, y }')
+if [ -n "$geometry" ]; then
+    convert "$scratch/screen.png" -crop "$geometry" +repage "$out"
+else
+    cp "$scratch/screen.png" "$out"
+fi
+
+# Close the player as its close box would: taskkill without /f posts WM_CLOSE to its window.
+WINEPREFIX=$build/wineprefix WINEDEBUG=-all wine taskkill /im Orvanel.exe > /dev/null 2>&1 || true
+status=0
+for _ in $(seq 300); do
+    kill -0 "$player_pid" 2> /dev/null || break
+    sleep 0.1
+done
+if kill -0 "$player_pid" 2> /dev/null; then
+    echo "screenshot: the player did not end within 30 s of WM_CLOSE" >&2
+    status=1
+else
+    wait "$player_pid" || status=$?
+    player_pid=
+    [ $status -eq 0 ] || echo "screenshot: the player ended with exit code $status" >&2
+fi
+
+size=$(identify -format '%m %w %h' "$out" 2> /dev/null || true)
+read -r format width height <<< "${size:-none 0 0}"
+if [ "$format" != PNG ] || [ "$width" -lt 290 ] || [ "$height" -lt 268 ]; then
+    echo "screenshot: $out is not a PNG of at least 290 x 268 (got: ${size:-nothing})" >&2
+    exit 1
+fi
+echo "screenshot: $out ($width x $height)"
+exit $status
