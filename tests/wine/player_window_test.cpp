@@ -382,34 +382,6 @@ TEST_F(PlayerWindow, ASongOnTheCommandLinePlaysAtOnceWithItsTexts) {
     EXPECT_EQ(printable(bytes), printable(helpdir));
 }
 
-TEST_F(PlayerWindow, StopShowsTheLoadedFrameAndPlayAgainRepeatsTheTexts) {
-    const std::string song = work_ + "\\song.mid";
-    ASSERT_TRUE(writeBytes(song, textSong()));
-    Process p;
-    ASSERT_TRUE(startPlayer(p, song));
-    HWND w = waitForPlayerWindow(p);
-    ASSERT_NE(w, nullptr);
-    const std::string title = "Orvanel[" + song + "]";
-    ASSERT_TRUE(waitUntil(5000, [&] { return windowText(w) == title; })) << windowText(w);
-    ASSERT_TRUE(panelShows(w, {kSongTitle, kSongText}, "before-stop"));
-
-    // Stop: the song stays loaded, so frame 1 shows.
-    pressButton(w, 1);
-    ASSERT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "play"; })) << buttonCaption(w, 1);
-    EXPECT_EQ(buttonCaption(w, 5), "autoplay");
-    EXPECT_EQ(waitForFrame(w, 1, 1), 1);
-    EXPECT_EQ(windowText(w), title);
-
-    // Playing again starts from the top: the texts come once more.
-    pressButton(w, 1);
-    EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "stop"; })) << buttonCaption(w, 1);
-    EXPECT_TRUE(panelShows(w, {kSongTitle, kSongText, kSongTitle, kSongText}, "replay"));
-
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
-}
-
 TEST_F(PlayerWindow, ASongThatCannotBeLoadedLeavesThePlayerIdle) {
     // Quotes are kept as part of the path, so this load fails.
     const std::string song = work_ + "\\song.mid";
