@@ -5,7 +5,9 @@
 #   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
 #   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8
 #
-# Runs as root, or through sudo otherwise.
+# Runs as root, or through sudo otherwise. Packages come without their recommendations,
+# except the few that Wine's X11 driver loads at run time and that change what its
+# windows look like (XRender text, its own fonts): those are listed by name.
 set -eu
 
 mode=${1:-test}
@@ -29,6 +31,8 @@ PLAY_PACKAGES="build-essential cmake make pkg-config
 TEST_PACKAGES="$PLAY_PACKAGES
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
+    fonts-wine libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386
+    libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
     xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip"
 
 packages=$PLAY_PACKAGES
