@@ -263,6 +263,8 @@ TEST_F(SettingsFilesTest, ChooserFolderRecord) {
 // The temporary directory --------------------------------------------------------------
 
 TEST_F(SettingsFilesTest, FilesAreLoadedAndSavedInOrderWithFreshTempDirQueries) {
+    // The two other folders must fit the 63 characters a temporary directory may have.
+    if (std::strlen(folder.path) + 2 > 63) GTEST_SKIP() << "temporary directory too long for this test";
     char second[200], third[200];
     ASSERT_TRUE(pathIn(folder.path, "2", second, sizeof second - 1));
     ASSERT_TRUE(pathIn(folder.path, "3", third, sizeof third - 1));
