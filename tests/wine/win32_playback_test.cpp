@@ -36,7 +36,7 @@ TEST(Win32Playback, ASongPlaysInRealTimeOnTheWinmmClock) {
     EXPECT_EQ(f.device.sent.size(), 50u);
     // 51 steps of 10 ms: about half a second, not a burst and not a crawl.
     EXPECT_GE(elapsed, 450u);
-    EXPECT_LT(elapsed, 3000u);
+    EXPECT_LT(elapsed, 10000u);  // generous: a loaded machine may run late, never early
 }
 
 TEST(Win32Playback, TheWinmmDeviceFailsQuietlyWithoutAnOutput) {
