@@ -21,11 +21,7 @@ namespace {
 constexpr int kSteps = 1000;  // 10 s at 100 %
 constexpr uint64_t kPeriodUs = 10000;
 
-uint64_t nowUs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
-}
+uint64_t nowUs() { return PosixPlaybackPlatform::nowMicros(); }
 
 struct Stats {
     double median, p99, max;
