@@ -135,7 +135,8 @@ bool handleKey(Player& p, Key key, bool& quit) {
 
 // Plays the loaded song until it stops, the user stops it, or Ctrl-C.
 // Returns false when the whole run is to end.
-bool playLoaded(Player& p, RawKeyboard& keyboard) {
+bool playLoaded(Player& p, const PlayOptions& o, RawKeyboard& keyboard) {
+    if (o.maxSteps == 0) return true;  // asked for no step at all
     p.flags.paused = false;
     if (!startPlayback(p.pb)) return false;
     bool quit = false;
@@ -262,7 +263,7 @@ int main(int argc, char** argv) {
                 std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
                            "+/- key shift  l loop mode\n", stderr);
         }
-        const bool goOn = playLoaded(p, keyboard);
+        const bool goOn = playLoaded(p, options, keyboard);
         unloadSong(seq);
         if (!goOn) break;
     }

@@ -43,7 +43,8 @@ bool parseSeek(const char* text, SeekRequest& seek) {
     if (!colon) return false;
     const std::string stepText(text, colon);
     long step = 0, percent = 0;
-    if (!parseInt(stepText.c_str(), 0, 0x7FFFFFFF, step)) return false;
+    // Seeks follow a step of live playback: the first possible one is after step 1.
+    if (!parseInt(stepText.c_str(), 1, 0x7FFFFFFF, step)) return false;
     if (!parseInt(colon + 1, 0, 100, percent)) return false;
     seek.afterStep = static_cast<uint32_t>(step);
     seek.percent = static_cast<uint32_t>(percent);

@@ -5,7 +5,7 @@
 #include <vector>
 
 struct SeekRequest {
-    uint32_t afterStep;  // 0 = before the first step
+    uint32_t afterStep;  // 1 or more: the live step after which the seek is made
     uint32_t percent;    // 0..100
 };
 

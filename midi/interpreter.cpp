@@ -149,7 +149,7 @@ void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZer
 
 }  // namespace
 
-void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
+void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live) {
     TrackCursor& cur = seq.tracks[track];
     const TrackBytes tb = trackBytes(seq, cur);
@@ -175,7 +175,7 @@ void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfa
         if (!decodeVarLen(body + cur.position, body + length, delta)) return ranOut(cur.position);
         const int64_t eventTick = int64_t(cur.eventTick) + delta;
         if (eventTick >= tickNow) return;
-        cur.eventTick = static_cast<int32_t>(eventTick);
+        cur.eventTick = eventTick;
         int32_t pos = cur.position + varLenSize(delta);
         if (left(pos) < 1) return ranOut(pos);
 

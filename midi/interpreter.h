@@ -16,7 +16,7 @@ struct TrackBytes {
 };
 TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
 
-void interpretTrack(Sequencer& seq, int32_t tickNow, int32_t track, DisplaySurfaces* display,
+void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live);
 
 // Decodes a variable-length quantity starting at p without reading at or past end.

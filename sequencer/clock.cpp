@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr int32_t kMaxTick = std::numeric_limits<int32_t>::max();
+// Far beyond any song: 2^62 ticks. Keeps every sum below it from overflowing.
+constexpr int64_t kMaxTick = int64_t(1) << 62;
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
-// Advances the clock by n steps' worth of ticks. The tick saturates at the largest
-// int32: an event that late can never fall due, and the silent-run bound ends the run.
+// Advances the clock by n steps' worth of ticks, saturating far beyond any song.
 void advanceClock(Sequencer& seq, int64_t n) {
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0 || n <= 0) return;
@@ -25,7 +25,7 @@ void advanceClock(Sequencer& seq, int64_t n) {
     const int64_t total = seq.tickAccumulator + n * inc;
     const int64_t tick = int64_t(seq.tick) + total / kTickUnit;
     seq.tickAccumulator = total % kTickUnit;
-    seq.tick = tick > kMaxTick ? kMaxTick : static_cast<int32_t>(tick);
+    seq.tick = tick > kMaxTick ? kMaxTick : tick;
 }
 
 // How many of the next steps would do nothing but advance the clock: every track's
@@ -86,7 +86,7 @@ void recomputeIncrement(Sequencer& seq) {
 void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     if (!seq.playing) return;
     advanceClock(seq, 1);
-    const int32_t tickNow = seq.tick;
+    const int64_t tickNow = seq.tick;
     for (int32_t t = 0; t < seq.trackCount; ++t)
         interpretTrack(seq, tickNow, t, display, live);
     if (seq.activeTracks != 0) return;

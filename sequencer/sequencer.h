@@ -15,7 +15,9 @@ struct Settings;
 
 constexpr int32_t kSongImageSize = 1048576;
 constexpr int kMaxTracks = 256;
-constexpr int32_t kEndedTick = 0x7FFFFFFF;
+// Song ticks are 64-bit: a long song at a high division passes the int32 range and must
+// still reach its end.
+constexpr int64_t kEndedTick = 0x7FFFFFFFFFFFFFFF;
 // Units of 1/6000 tick per step: 60 s x 100 steps per second.
 constexpr int64_t kTickUnit = 6000;
 // A silent run (length scan or seek) never takes more steps than this: 24 hours of song
@@ -30,7 +32,7 @@ struct TrackCursor {
     int32_t trackLength = 0;
     int32_t trackStart = 0;
     int32_t position = 0;
-    int32_t eventTick = 0;
+    int64_t eventTick = 0;
     uint8_t runningStatus = 0;
     uint8_t trackActive = 0;  // 1 playing, 0 ended by End of Track, 2 ran out of data
 };
@@ -38,12 +40,12 @@ struct TrackCursor {
 struct LoopPoint {
     struct Track {
         int32_t position = 0;
-        int32_t eventTick = 0;
+        int64_t eventTick = 0;
         int32_t trackStart = 0;
         uint8_t trackActive = 0;
     } tracks[kMaxTracks];
     uint8_t activeTracks = 0;
-    int32_t tick = 0;
+    int64_t tick = 0;
     int32_t bpm = 0;
     int32_t elapsedSteps = 0;
 };
@@ -66,7 +68,7 @@ struct Sequencer {
     Relaxed<int32_t> bpm{125};  // read by the animation thread
     int64_t stepIncrement = 6000;
     int64_t tickAccumulator = 0;
-    Relaxed<int32_t> tick{0};   // read by the animation thread
+    Relaxed<int64_t> tick{0};   // read by the animation thread
     Relaxed<bool> playing{false};
     Relaxed<int32_t> elapsedSteps{0};
     Relaxed<int8_t> loopMode{0};

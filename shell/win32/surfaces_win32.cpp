@@ -33,7 +33,12 @@ HBITMAP loadSkinBitmap(const char* path) {
 
 AnimationInput animationInput(const App& a) {
     const Sequencer& seq = *a.seq;
-    return AnimationInput{seq.playing, seq.songLoaded, seq.bpm, seq.tick, seq.division};
+    // The frame depends only on the tick modulo two quarter notes, which fits the field
+    // whatever the song's 64-bit tick.
+    const int32_t division = seq.division;
+    const int64_t span = 2 * int64_t(division);
+    const int32_t tick = span > 0 ? static_cast<int32_t>(seq.tick.load() % span) : 0;
+    return AnimationInput{seq.playing, seq.songLoaded, seq.bpm, tick, division};
 }
 
 void runAnimationStep(App& a) {

@@ -99,7 +99,7 @@ TEST(Cli, BadInputGivesClearErrorsAndExitCodes) {
     EXPECT_EQ(folder.status, 1);
     EXPECT_EQ(folder.err.size(), 1u);
     for (const char* bad : {"--bogus x.mid", "--key-shift 7 x.mid", "--bank-mode 5 x.mid",
-                            "--seek 10 x.mid", "--seek 1:101 x.mid", "--key-shift-channels 0 x.mid",
+                            "--seek 10 x.mid", "--seek 1:101 x.mid", "--seek 0:50 x.mid", "--key-shift-channels 0 x.mid",
                             "--steps -1 x.mid", "--device=log", "--speed 150 x.mid"}) {
         const CliRun r = play(bad);
         EXPECT_EQ(r.status, 2) << bad;
@@ -111,6 +111,14 @@ TEST(Cli, BadInputGivesClearErrorsAndExitCodes) {
     EXPECT_EQ(help.status, 0);
     ASSERT_FALSE(help.out.empty());
     EXPECT_EQ(help.out[0].rfind("usage: orvanel-play", 0), 0u);
+}
+
+TEST(Cli, StepsZeroPlaysNothing) {
+    Track t = steady();
+    t.ev(0, {0x90, 1, 1}).end(1);
+    const CliRun r = play("--device=log --fast --steps 0 " + songFile(buildSmf(48, {t})));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.empty());
 }
 
 TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {

@@ -26,16 +26,16 @@ TEST(Clock, TicksAdvanceByDivisionTimesTempoOver6000) {
     recomputeIncrement(seq);
     EXPECT_EQ(seq.stepIncrement, 57600);
     seq.tick = 0;
-    int32_t last = 0;
+    int64_t last = 0;
     for (int i = 1; i <= 5; ++i) {
         step(seq, nullptr, false);
-        const int32_t advanced = seq.tick - last;
+        const int64_t advanced = seq.tick - last;
         EXPECT_TRUE(advanced == 9 || advanced == 10);
         last = seq.tick;
     }
     EXPECT_EQ(seq.tick, 48);  // 9.6 ticks a step on average
     seq.stepIncrement = 1500;  // a quarter tick a step
-    const int32_t before = seq.tick;
+    const int64_t before = seq.tick;
     for (int i = 0; i < 4; ++i) step(seq, nullptr, false);
     EXPECT_EQ(seq.tick, before + 1);
 }
@@ -240,6 +240,26 @@ TEST(Seek, AfterPanicTheShadowIsBackAtItsDefaultsSoTheSeekResendsAgain) {
     f.device.sent.clear();
     seekSong(*f.seq, 50);
     EXPECT_EQ(f.device.hex().back(), "B0 07 50");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Clock, ASongPastTheInt32TickRangeStillReachesItsEnd) {
+    PlayerFixture f;
+    Track t;
+    t.tempo(0, 1).ev(0, {0x90, 60, 100});  // 60,000,000 bpm at division 960
+    for (int i = 0; i < 9; ++i) t.meta(0x0FFFFFFF, 0x7F, "");  // 2.4e9 ticks in all
+    t.ev(0, {0x80, 60, 0}).end(0);
+    ASSERT_TRUE(f.load(buildSmf(960, {t})));
+    EXPECT_EQ(f.seq->songSteps, 253);  // the scan's first step runs at 120 bpm
+    const uint32_t steps = f.play();
+    EXPECT_FALSE(f.seq->playing);
+    EXPECT_EQ(steps, 252u);
+    ASSERT_EQ(f.device.sent.size(), 2u);
+    EXPECT_EQ(f.device.sent[1].step, 252u);
+    EXPECT_GT(f.seq->tick, int64_t(0x7FFFFFFF));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ Track simpleTrack(uint32_t length = 96) {
 TEST(Loader, PlainRmidAndPrefixedFilesLoadTheSameSong) {
     const Bytes smf = buildSmf(96, {simpleTrack(), simpleTrack(192)});
     Bytes prefixed(128, 0x55);
-    prefixed.insert(prefixed.end(), smf.begin(), smf.end());
+    for (uint8_t b : smf) prefixed.push_back(b);
     Bytes rmid = wrapRmid(smf);
     rmid[4] = rmid[5] = rmid[16] = 0xFF;  // RIFF sizes are not used
     for (const Bytes* file : {&smf, static_cast<const Bytes*>(&rmid), static_cast<const Bytes*>(&prefixed)}) {
@@ -34,7 +34,7 @@ TEST(Loader, PlainRmidAndPrefixedFilesLoadTheSameSong) {
 TEST(Loader, OtherPrefixesAndLongerHeadersFail) {
     const Bytes smf = buildSmf(96, {simpleTrack()});
     Bytes prefixed(127, 0);
-    prefixed.insert(prefixed.end(), smf.begin(), smf.end());
+    for (uint8_t b : smf) prefixed.push_back(b);
     Bytes longHeader = smf;
     longHeader[7] = 8;  // the header's extra bytes stand where MTrk is expected
     longHeader.insert(longHeader.begin() + 14, {0, 0});
