@@ -89,8 +89,7 @@ void ReadoutSurface::clear() {
 
 void StatusLine::showPlayTime(int32_t shown, int32_t total) {
     char text[32];
-    const int len = std::snprintf(text, sizeof text, "%02d:%02d / %02d:%02d", shown / 60, shown % 60,
-                                  total / 60, total % 60);
+    const int len = formatPlayTime(text, shown, total);
     readouts.textOut(212, 159, FontId::Panel, text, len);
 }
 

@@ -5,16 +5,13 @@
 
 #include "display/display_surfaces.h"
 #include "platform/drawing.h"
-
-namespace {
-const int32_t kSpeeds[3] = {50, 100, 200};
-}
+#include "sequencer/playback.h"
 
 void drawSpeedIndicator(DisplaySurfaces& s, int32_t speedIndex) {
     if (speedIndex < 0) speedIndex = 0;
     if (speedIndex > 2) speedIndex = 2;
     char text[8];
-    const int n = std::snprintf(text, sizeof text, "%03d%%", kSpeeds[speedIndex]);
+    const int n = std::snprintf(text, sizeof text, "%03d%%", speedTable[speedIndex]);
     std::lock_guard<std::mutex> hold(s.drawLock);
     if (!s.backSurface) return;
     s.backSurface->textOut(169, 255, FontId::Panel, text, n);

@@ -1,5 +1,6 @@
 #include "sequencer/playback.h"
 
+#include <cstdio>
 #include <mutex>
 
 #include "sequencer/sequencer.h"
@@ -13,6 +14,11 @@ uint32_t stepPeriodMs(int32_t speedIndex) {
     if (speedIndex > 2) speedIndex = 2;
     const int32_t speed = speedTable[speedIndex];
     return static_cast<uint32_t>((10 * 100 + speed / 2) / speed);
+}
+
+int formatPlayTime(char (&text)[32], int32_t shownSeconds, int32_t totalSeconds) {
+    return std::snprintf(text, sizeof text, "%02d:%02d / %02d:%02d", shownSeconds / 60,
+                         shownSeconds % 60, totalSeconds / 60, totalSeconds % 60);
 }
 
 namespace {

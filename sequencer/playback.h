@@ -14,6 +14,9 @@ extern const int32_t speedTable[3];  // percent
 // Wall milliseconds per step at speedTable[index]: 10 x 100 / speed, rounded.
 uint32_t stepPeriodMs(int32_t speedIndex);
 
+// The play time as the window shows it, "%02d:%02d / %02d:%02d"; returns its length.
+int formatPlayTime(char (&text)[32], int32_t shownSeconds, int32_t totalSeconds);
+
 // What the playback thread needs from the platform. Injected, so tests run the thread's
 // schedule on a clock of their own.
 class PlaybackPlatform {

@@ -1,6 +1,5 @@
 #include "shell/win32/transport_view.h"
 
-#include <cstdio>
 
 #include "shell/win32/app.h"
 
@@ -28,8 +27,7 @@ void WindowTransportView::setTransportCaptions(const char* playCaption, const ch
 
 void WindowTransportView::showPlayTime(int32_t shownSeconds, int32_t totalSeconds) {
     char text[32];
-    const int n = std::snprintf(text, sizeof text, "%02d:%02d / %02d:%02d", shownSeconds / 60,
-                                shownSeconds % 60, totalSeconds / 60, totalSeconds % 60);
+    const int n = formatPlayTime(text, shownSeconds, totalSeconds);
     drawReadout(app_.surfaces, kTimeBoxY, text, n);
 }
 
