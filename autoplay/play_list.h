@@ -1,0 +1,61 @@
+#pragma once
+// The autoplay play list: 65536 slots, each empty or holding one entry. The folder search
+// fills the slots in order on its own thread while the controller and the list view read
+// them on the user-interface thread.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/relaxed.h"
+
+constexpr int32_t kPlayListSlots = 65536;
+// So that the end marker always has a slot.
+constexpr int32_t kPlayListMaxSongs = 65535;
+constexpr int kEntryPathSize = 260;
+
+struct PlayListEntry {
+    // The path as it is opened: upper case on Windows; on case-sensitive file systems
+    // the file's own case (shown upper-cased, see shownEntryText).
+    char path[kEntryPathSize] = {};
+    // 1 for a listed song; 0 for the end marker ("end") and a fresh entry.
+    int8_t listed = 0;
+};
+
+struct PlayList {
+    PlayList();
+    ~PlayList();
+    PlayList(const PlayList&) = delete;
+    PlayList& operator=(const PlayList&) = delete;
+
+    // A slot is published with release once its entry is complete and read with acquire,
+    // so a reader that finds a slot filled sees the whole text.
+    std::unique_ptr<std::atomic<PlayListEntry*>[]> slots;
+    // Songs listed; grows (release) after the slot it counts is filled.
+    std::atomic<int32_t> listCount{0};
+    // The slot the controller takes next; the song playing is playPos - 1.
+    Relaxed<int32_t> playPos{0};
+    // Guards the entries' texts while a shuffle exchanges them: the shuffle may run on the
+    // search thread while the user-interface thread draws rows or takes an entry.
+    mutable std::mutex textLock;
+};
+
+// The entry in slot index, or null when the slot is empty or index is outside the list.
+PlayListEntry* slotEntry(const PlayList& list, int32_t index);
+// Publishes entry in slot index (taken over by the list).
+void putEntry(PlayList& list, int32_t index, PlayListEntry* entry);
+int32_t listCount(const PlayList& list);
+// The entry after the last song.
+bool isEndMarker(const PlayListEntry& entry);
+// Releases every entry the slots hold (the end marker too) and empties all slots;
+// listCount becomes 0. Only while no search thread runs.
+void releasePlayListEntries(PlayList& list);
+// The entry's text as shown and matched: upper case. Takes the list's text lock.
+void shownEntryText(const PlayList& list, const PlayListEntry& entry, char (&out)[kEntryPathSize]);
+
+// The shuffle's random numbers: seed <- seed x 9 + 5 (mod 2^32); the value is the seed
+// as a signed number shifted right by 16, sign copied in: -32768..32767.
+int32_t nextRandom(uint32_t& seed);
+// One pass of random exchanges over entries 0..listCount-1 (each position with one drawn
+// from the whole list); the texts move, the listed flags stay.
+void shuffleList(PlayList& list, uint32_t& seed);

@@ -1,0 +1,59 @@
+#pragma once
+// The play list view: seven boxes of 35 pixels in the left pane, one song per box, the
+// playing one white, drawn into the list surface; its scroll bar, wheel and click input,
+// and the follow step that pages the view along with the playing song.
+#include <cstdint>
+
+#include "platform/relaxed.h"
+
+struct ControlFlags;
+struct DisplaySurfaces;
+struct PlayList;
+
+constexpr int kListRows = 7;
+constexpr int kListRowHeight = 35;
+constexpr int kListViewWidth = 194;
+constexpr int kListViewHeight = 250;
+
+// Request codes of a scroll-bar message, as the platform numbers them.
+enum ScrollCode : int {
+    kScrollLineUp = 0, kScrollLineDown = 1, kScrollPageUp = 2, kScrollPageDown = 3,
+    kScrollThumbPosition = 4, kScrollThumbTrack = 5, kScrollTop = 6, kScrollBottom = 7,
+    kScrollEnd = 8,
+};
+
+// The list's vertical scroll-bar control. It belongs to the user-interface thread; the
+// search thread changes it too, so an implementation must never wait for that thread
+// (post the change instead), and callers never call it while holding the draw lock.
+class ListScrollBar {
+public:
+    virtual ~ListScrollBar() = default;
+    // Enabled, range 0..maximum, page 7.
+    virtual void setRange(int32_t maximum) = 0;
+    virtual void setPosition(int32_t position) = 0;
+    // Disabled, position 0.
+    virtual void disable() = 0;
+    virtual void show(bool shown) = 0;
+};
+
+struct ListView {
+    // Set by the owner once.
+    DisplaySurfaces* surfaces = nullptr;
+    PlayList* list = nullptr;
+    ControlFlags* flags = nullptr;       // listViewShown, paused, dropListMode, autoplayActive
+    ListScrollBar* scrollBar = nullptr;  // may be null
+
+    Relaxed<int32_t> topIndex{0};        // the entry in the first row
+    Relaxed<int32_t> scrollPos{0};       // the scroll bar's position as last set
+    int32_t followedIndex = 0;           // playPos at the last follow step
+};
+
+// Redraws the visible rows and, when the view is shown, copies it to the window.
+void drawListView(ListView& v);
+// The idle tick's follow step: pages the view by 7 rows when the playing song left it.
+void followPlayingSong(ListView& v, bool barFollowsSong);
+// Releases every entry (the end marker too), empties the list and clears the view.
+void clearPlayList(ListView& v);
+// Swaps panel and list in the left pane (the scroll bar shown with the list). Returns
+// whether the list is now shown; the caller refuses dropped files while it is.
+bool toggleListView(ListView& v);

@@ -1,0 +1,40 @@
+#pragma once
+// Folder enumeration for the folder search: FindFirstFileA/FindNextFileA on Windows,
+// opendir/readdir on Linux. One handle per folder being listed.
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t kFolderAttribute = 0x10;  // the folder bit of the attributes
+constexpr size_t kFolderNameSize = 256;       // 255 bytes and the zero byte
+
+struct FolderEntry {
+    char name[kFolderNameSize];
+    uint32_t attributes;
+    // The name did not fit: name holds nothing usable and the entry is to be passed over.
+    bool nameTooLong;
+};
+
+class FolderEnumerator {
+public:
+    virtual ~FolderEnumerator() = default;
+    // The separator the platform joins path parts with: '\\' on Windows, '/' on Linux.
+    virtual char separator() const = 0;
+    // Whether names differ by letter case on this platform's file systems. Where they do,
+    // listed paths keep their own case for opening and are upper-cased only when shown
+    // or matched.
+    virtual bool caseSensitive() const = 0;
+    // Starts listing folder (no trailing separator; a drive root arrives as "C:") and
+    // gives its first entry. Null when the folder cannot be listed.
+    virtual void* first(const char* folder, FolderEntry& entry) = 0;
+    // The next entry of the listing; false at its end.
+    virtual bool next(void* handle, FolderEntry& entry) = 0;
+    virtual void close(void* handle) = 0;
+};
+
+// The platform's enumeration; stateless, lives for the whole run.
+FolderEnumerator& platformFolders();
+
+// Upper-cases Shift_JIS text in place as the platform's ANSI upper-casing does
+// (CharUpperA on Windows): single-byte letters only, never the second byte of a
+// double-byte character.
+void upperCaseAnsi(char* text);
