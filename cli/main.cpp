@@ -1,4 +1,5 @@
-// orvanel-play: plays Standard MIDI Files from the terminal on the player's own core.
+// orvanel-play: plays Standard MIDI Files, and folders of them, from the terminal on the
+// player's own core.
 #include <unistd.h>
 
 #include <atomic>
@@ -10,32 +11,37 @@
 
 #include "cli/console_sink.h"
 #include "cli/options.h"
+#include "cli/session.h"
 #include "cli/terminal.h"
-#include "display/display_surfaces.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/log_midi.h"
 #include "platform/posix/alsa_midi.h"
 #include "platform/posix/device_table.h"
 #include "platform/posix/playback_posix.h"
-#include "sequencer/playback.h"
-#include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
+#include "shell/shell_view.h"
 
 namespace {
 
 std::atomic<bool> interrupted{false};
+Wakeup* wakeupForSignals = nullptr;
 
 // Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device.
 constexpr int kNoDevice = 3;
 
-void onInterrupt(int) { interrupted = true; }
+void onInterrupt(int) {
+    interrupted = true;
+    if (wakeupForSignals) wakeupForSignals->signal();
+}
 
 // --fast: a clock that jumps to each deadline, so the steps run back to back.
 class VirtualPlatform : public PlaybackPlatform {
 public:
     uint32_t nowMs() override { return now_.load(); }
     void sleepUntil(uint32_t deadline) override {
-        if (static_cast<int32_t>(deadline - now_.load()) > 0) now_ = deadline;
+        uint32_t now = now_.load();
+        while (static_cast<int32_t>(deadline - now) > 0 && !now_.compare_exchange_weak(now, deadline)) {
+        }
     }
     void raiseCurrentThread(bool) override {}
 
@@ -65,6 +71,47 @@ private:
     LogMidiDevice* log_;
 };
 
+// The end of each playback wakes the main thread; the readouts go to the status line.
+class TerminalTransport : public TransportView {
+public:
+    TerminalTransport(Wakeup& wakeup, StatusLine* status) : wakeup_(wakeup), status_(status) {}
+    void showSeekPosition(int32_t) override {}
+    void enableSeekBar(bool) override {}
+    void setTransportCaptions(const char*, const char*, uint32_t) override { wakeup_.signal(); }
+    void showPlayTime(int32_t shown, int32_t total) override {
+        if (status_) status_->showPlayTime(shown, total);
+    }
+    void clearReadouts() override {
+        if (status_) status_->clearReadouts();
+    }
+
+private:
+    Wakeup& wakeup_;
+    StatusLine* status_;
+};
+
+// The window's captions and dialogs have no place in a terminal; what the user must
+// read goes to standard error.
+class TerminalView : public ShellView {
+public:
+    void setCaption(Button, const char*) override {}
+    void setTitle(const char*) override {}
+    void messageBox(const char* text, bool) override { std::fprintf(stderr, "orvanel-play: %s\n", text); }
+    bool chooseFile(const FileDialogSpec&, char*, size_t) override { return false; }
+    void chooseFolder(char* out, size_t size) override {
+        if (size) out[0] = '\0';
+    }
+    void showHistoryMenu(const History&) override {}
+    void openDocument(const char*) override {}
+    void closeWindow() override {}
+    void acceptDrops(bool) override {}
+    bool setCurrentFolder(const char*) override { return false; }
+    void* loadSkinBitmap(const char*) override { return nullptr; }
+    void installSkin(void*) override {}
+    void showSettingsDialog() override {}
+    void showAboutBox() override {}
+};
+
 void applyOptions(const PlayOptions& o, Settings& settings) {
     settings.keyShift = o.keyShift;
     for (int ch = 0; ch < 16; ++ch) settings.keyShiftChannels[ch] = o.keyShiftChannels[ch];
@@ -72,101 +119,11 @@ void applyOptions(const PlayOptions& o, Settings& settings) {
     settings.resetType = static_cast<uint8_t>(o.resetType);
     settings.resetAtPlayStart = o.resetAtStart;
     settings.speedIndex = o.speedIndex;
-}
-
-struct Player {
-    Settings settings;
-    ControlFlags flags;
-    std::unique_ptr<Sequencer> seq{new Sequencer};
-    Playback pb;
-    StatusLine* status = nullptr;
-    bool interactive = false;
-};
-
-void drawStatus(Player& p, const char* extra = nullptr) {
-    if (!p.status) return;
-    p.status->draw(extra, speedTable[p.settings.speedIndex], p.settings.keyShift,
-                   p.seq->loopMode, p.flags.paused);
-}
-
-// Acts on one key; false when the song is to stop (true = keep playing).
-bool handleKey(Player& p, Key key, bool& quit) {
-    Sequencer& seq = *p.seq;
-    switch (key) {
-    case Key::None: return true;
-    case Key::Pause:
-        p.flags.paused = !p.flags.paused;
-        if (p.flags.paused) {
-            std::lock_guard<std::mutex> hold(seq.stepLock);
-            seq.port.allNotesOff();
-        }
-        break;
-    case Key::Stop: return false;
-    case Key::Quit: quit = true; return false;
-    case Key::SeekBack:
-    case Key::SeekForward: {
-        int32_t target = p.flags.seekPos + (key == Key::SeekForward ? 5 : -5);
-        target = target < 0 ? 0 : target > 100 ? 100 : target;
-        p.flags.seekPos = target;
-        seekSong(seq, static_cast<uint32_t>(target));
-        break;
-    }
-    case Key::SpeedUp:
-    case Key::SpeedDown: {
-        const int32_t i = p.settings.speedIndex + (key == Key::SpeedUp ? 1 : -1);
-        p.settings.speedIndex = i < 0 ? 0 : i > 2 ? 2 : i;
-        break;
-    }
-    case Key::KeyUp:
-    case Key::KeyDown: {
-        const int32_t k = p.settings.keyShift + (key == Key::KeyUp ? 1 : -1);
-        if (k < -6 || k > 6) break;
-        p.settings.keyShift = k;
-        // No note may stay on whose note-off would now be shifted differently.
-        std::lock_guard<std::mutex> hold(seq.stepLock);
-        seq.port.allNotesOff();
-        break;
-    }
-    case Key::Loop: seq.loopMode = static_cast<int8_t>((seq.loopMode + 1) & 3); break;
-    }
-    drawStatus(p);
-    return true;
-}
-
-// Plays the loaded song until it stops, the user stops it, or Ctrl-C.
-// Returns false when the whole run is to end.
-bool playLoaded(Player& p, const PlayOptions& o, RawKeyboard& keyboard) {
-    if (o.maxSteps == 0) return true;  // asked for no step at all
-    p.flags.paused = false;
-    if (!startPlayback(p.pb)) return false;
-    bool quit = false;
-    bool stopEarly = false;
-    int sinceDraw = 0;
-    while (p.flags.playbackThreadRunning) {
-        const Key key = keyboard.poll(p.interactive ? 50 : 20);
-        if (interrupted) {
-            quit = stopEarly = true;
-            break;
-        }
-        if (!handleKey(p, key, quit)) {
-            stopEarly = true;
-            break;
-        }
-        if (p.status && ++sinceDraw >= 4) {
-            drawStatus(p);
-            sinceDraw = 0;
-        }
-    }
-    stopPlayback(p.pb);
-    if (stopEarly) {
-        // As the stop command does: nothing may be left sounding.
-        p.seq->port.panic(p.settings.resetType, p.seq->channels);
-    }
-    if (p.status) {
-        drawStatus(p);
-        p.status->finish();
-    }
-    return !quit;
+    settings.shuffleAfterSearch = o.shuffle;
+    // Shuffling after the search needs the whole list.
+    settings.waitForSearchEnd = o.waitSearch || o.shuffle;
+    settings.keepListAfterEnd = o.keepList;
+    settings.showFullPath = o.fullPath;
 }
 
 std::unique_ptr<MidiDevice> openDevice(const PlayOptions& o, std::unique_ptr<LogMidiDevice>& log,
@@ -214,61 +171,62 @@ int main(int argc, char** argv) {
     // An offline renderer has no reason to wait for the wall clock.
     const bool fast = options.fast || options.device.compare(0, 4, "wav:") == 0;
 
-    Player p;
-    applyOptions(options, p.settings);
+    Wakeup wakeup;
+    VirtualPlatform virtualClock;
+    PosixPlaybackPlatform realClock;
     ConsoleSink sink(stderr);
+    TerminalView view;
+    const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
+    StatusLine status(stderr, statusOnTerminal);
+    const bool showStatus = !fast && !logDevice;
+    TerminalTransport transport(wakeup, showStatus ? &status : nullptr);
+    DisplaySurfaces terminalDisplay;
+
+    std::unique_ptr<Program> program(new Program);
+    Program& p = *program;
+    applyOptions(options, p.settings);
+    p.randomSeed = options.seed;
+    p.view = &view;
+    p.panel = &sink;
+    p.files = &platformFileSystem();
+    p.folders = &platformFolders();
+    p.clock = fast ? static_cast<PlaybackPlatform*>(&virtualClock) : &realClock;
+    wireProgram(p);
     Sequencer& seq = *p.seq;
-    seq.settings = &p.settings;
-    seq.panel = &sink;
     seq.port.attach(out);
     initSequencer(seq);
     seq.port.open();
     seq.loopMode = static_cast<int8_t>(options.loopMode);
 
-    VirtualPlatform virtualClock;
-    PosixPlaybackPlatform realClock;
     ScriptObserver observer(seq, options, logDevice.get());
-    const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
-    StatusLine status(stderr, statusOnTerminal);
-    DisplaySurfaces terminalDisplay;
-    p.pb.seq = &seq;
-    p.pb.settings = &p.settings;
-    p.pb.flags = &p.flags;
-    p.pb.platform = fast ? static_cast<PlaybackPlatform*>(&virtualClock) : &realClock;
-    p.pb.observer = &observer;
-    if (!fast && !logDevice) {
-        p.pb.view = &status;
+    p.playback.observer = &observer;
+    p.playback.view = &transport;
+    p.playback.display = nullptr;
+    if (showStatus) {
         // The tempo readout reaches the status line through its back surface.
         terminalDisplay.backSurface = &status.readouts;
-        p.pb.display = &terminalDisplay;
-        p.status = &status;
+        p.playback.display = &terminalDisplay;
         sink.setClearLineFirst(statusOnTerminal);
     }
     RawKeyboard keyboard;
-    p.interactive = keyboard.active() && !fast;
 
+    Session session;
+    session.program = &p;
+    session.options = &options;
+    session.log = logDevice.get();
+    session.status = showStatus ? &status : nullptr;
+    session.keyboard = &keyboard;
+    session.wakeup = &wakeup;
+    session.interrupted = &interrupted;
+    session.interactive = keyboard.active() && !fast;
+
+    wakeupForSignals = &wakeup;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    int rc = 0;
-    for (const std::string& file : options.files) {
-        if (!loadSong(seq, file.c_str())) {
-            unloadSong(seq);
-            std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
-            rc = 1;
-            continue;
-        }
-        if (p.status) {
-            std::fprintf(stderr, "playing %s\n", file.c_str());
-            if (p.interactive)
-                std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
-                           "+/- key shift  l loop mode\n", stderr);
-        }
-        const bool goOn = playLoaded(p, options, keyboard);
-        unloadSong(seq);
-        if (!goOn) break;
-    }
+    runSession(session);
     out->close();
     if (interrupted) return 130;
+    int rc = session.exitCode;
     if (out->errorText()[0]) {
         std::fprintf(stderr, "orvanel-play: %s\n", out->errorText());
         if (!rc) rc = 1;

@@ -54,7 +54,8 @@ bool parseSeek(const char* text, SeekRequest& seek) {
 }  // namespace
 
 const char* usageText() {
-    return "usage: orvanel-play [options] FILE...\n"
+    return "usage: orvanel-play [options] FILE... | FOLDER\n"
+           "  A folder plays every song below it; several files play one after the other.\n"
            "  --device=NAME       log | alsa[:CLIENT:PORT] | synth[:SOUNDFONT] | wav:FILE\n"
            "  --list              list the ALSA sequencer ports and exit\n"
            "  --fast              run the steps back to back on a virtual clock\n"
@@ -69,6 +70,11 @@ const char* usageText() {
            "  --reset-at-start    send the reset message before the song\n"
            "  --loop-mode 0..3    normal, loop, cc111loop, bigloop\n"
            "  --seek STEP:PERCENT after that step, seek as the seek bar does (repeatable)\n"
+           "  --shuffle           shuffle a folder's songs once the search has ended\n"
+           "  --seed N            seed of the shuffle (0..4294967295)\n"
+           "  --wait-search       start a folder only when the search has ended\n"
+           "  --keep-list         after the last song go back to the first, paused\n"
+           "  --full-path         print each song's path as it is taken\n"
            "  --help              show this text\n";
 }
 
@@ -112,6 +118,18 @@ bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
         else if (name == "timing") ok = flag(o.timing);
         else if (name == "list") ok = flag(o.list);
         else if (name == "reset-at-start") ok = flag(o.resetAtStart);
+        else if (name == "shuffle") ok = flag(o.shuffle);
+        else if (name == "wait-search") ok = flag(o.waitSearch);
+        else if (name == "keep-list") ok = flag(o.keepList);
+        else if (name == "full-path") ok = flag(o.fullPath);
+        else if (name == "seed") {
+            char* end = nullptr;
+            const char* v = needValue();
+            errno = 0;
+            const unsigned long long seed = v && *v && *v != '-' ? std::strtoull(v, &end, 10) : 0;
+            ok = v && *v && *v != '-' && !errno && end && !*end && seed <= 0xFFFFFFFFull;
+            if (ok) o.seed = static_cast<uint32_t>(seed);
+        }
         else if (name == "device") {
             const char* v = needValue();
             ok = v && *v;

@@ -24,6 +24,12 @@ struct PlayOptions {
     bool resetAtStart = false;
     int loopMode = 0;
     int speedIndex = 1;
+    // Runs over a folder or several files.
+    bool shuffle = false;     // shuffle the list once the search has ended
+    bool waitSearch = false;  // start only after the search has ended
+    bool keepList = false;    // after the last song, back to the first, paused
+    bool fullPath = false;    // print each song's path as it is taken
+    uint32_t seed = 1;        // of the shuffle
     std::vector<SeekRequest> seeks;  // in the order given
     std::vector<std::string> files;
 };

@@ -24,6 +24,7 @@ Key decodeKey(const char* b, size_t n) {
     switch (b[0]) {
     case ' ': case 'p': return Key::Pause;
     case 's': return Key::Stop;
+    case 'n': return Key::Next;
     case 'q': case 27: return Key::Quit;
     case ',': return Key::SeekBack;
     case '.': return Key::SeekForward;

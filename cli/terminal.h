@@ -9,7 +9,7 @@
 #include "platform/drawing.h"
 #include "sequencer/playback.h"
 
-enum class Key { None, Pause, Stop, SeekBack, SeekForward, SpeedUp, SpeedDown, KeyUp, KeyDown, Loop, Quit };
+enum class Key { None, Pause, Stop, Next, SeekBack, SeekForward, SpeedUp, SpeedDown, KeyUp, KeyDown, Loop, Quit };
 
 // Maps the bytes of one key press to a key. Arrow keys arrive as ESC [ A..D.
 Key decodeKey(const char* bytes, size_t length);
@@ -52,7 +52,7 @@ public:
     StatusLine(FILE* out, bool inPlace) : out_(out), inPlace_(inPlace) {}
     void showSeekPosition(int32_t) override {}
     void enableSeekBar(bool) override {}
-    void setTransportCaptions(const char*, const char*) override {}
+    void setTransportCaptions(const char*, const char*, uint32_t) override {}
     void showPlayTime(int32_t shown, int32_t total) override;
     void clearReadouts() override { readouts.clear(); }
 

@@ -33,7 +33,7 @@ constexpr int32_t kMaxShownSeconds = 5999;  // 99:59
 
 }  // namespace
 
-void playbackThread(Playback& pb) {
+void playbackThread(Playback& pb, uint32_t playNumber) {
     Sequencer& seq = *pb.seq;
     ControlFlags& flags = *pb.flags;
     PlaybackPlatform& platform = *pb.platform;
@@ -91,7 +91,7 @@ void playbackThread(Playback& pb) {
     if (pb.view) {
         pb.view->showSeekPosition(flags.seekPos);
         pb.view->clearReadouts();
-        pb.view->setTransportCaptions("play", "autoplay");
+        pb.view->setTransportCaptions("play", "autoplay", playNumber);
         pb.view->enableSeekBar(false);
     }
     flags.playbackThreadRunning = false;
@@ -117,7 +117,8 @@ bool startPlayback(Playback& pb, bool withReset) {
     pb.timeCritical = withReset;
     // Set before the thread exists, so nobody sees a started song with no thread.
     pb.flags->playbackThreadRunning = true;
-    pb.thread = std::thread(playbackThread, std::ref(pb));
+    ++pb.playNumber;
+    pb.thread = std::thread(playbackThread, std::ref(pb), pb.playNumber);
     return true;
 }
 

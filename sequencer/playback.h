@@ -37,7 +37,10 @@ public:
     virtual ~TransportView() = default;
     virtual void showSeekPosition(int32_t percent) = 0;
     virtual void enableSeekBar(bool enabled) = 0;
-    virtual void setTransportCaptions(const char* playCaption, const char* autoplayCaption) = 0;
+    // At the thread's end: "play" and "autoplay". playNumber tells which playback ended, so
+    // the captions of one that is no longer the current one can be dropped.
+    virtual void setTransportCaptions(const char* playCaption, const char* autoplayCaption,
+                                      uint32_t playNumber) = 0;
     // The readouts: "%02d:%02d / %02d:%02d" drawn, and the end of playback.
     virtual void showPlayTime(int32_t shownSeconds, int32_t totalSeconds) = 0;
     virtual void clearReadouts() = 0;
@@ -61,11 +64,13 @@ struct Playback {
     StepObserver* observer = nullptr;   // may be null
     DisplaySurfaces* display = nullptr; // where the interpreter draws the tempo readout
     bool timeCritical = true;  // the priority the next thread asks for
+    // Counts the playbacks started; the user-interface thread's alone.
+    uint32_t playNumber = 0;
     std::thread thread;
 };
 
 // The thread's body: runs while seq->playing is set.
-void playbackThread(Playback& pb);
+void playbackThread(Playback& pb, uint32_t playNumber = 0);
 
 // Starts a loaded song: the reset message first when asked (then 50 ms), rewind, and the
 // thread at time-critical priority. withReset false is the play button's way: no reset,

@@ -16,3 +16,8 @@ IdleAction nextIdleAction(IdleSchedule& s, uint32_t now, Relaxed<bool>& tickRest
     }
     return IdleAction::Sleep;
 }
+
+uint32_t msUntilTick(const IdleSchedule& s, uint32_t now) {
+    const uint32_t since = now - s.base;
+    return since >= kIdleTickMs ? 0 : kIdleTickMs - since;
+}

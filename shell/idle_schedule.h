@@ -22,3 +22,7 @@ void startIdleSchedule(IdleSchedule& s, uint32_t now);
 // schedule restarts from now. The 32-bit millisecond clock may wrap: differences are
 // taken modulo 2^32.
 IdleAction nextIdleAction(IdleSchedule& s, uint32_t now, Relaxed<bool>& tickRestart);
+
+// Milliseconds from now until the next tick is due (0 when it is due already): how long
+// the loop may wait for a message before it runs the tick.
+uint32_t msUntilTick(const IdleSchedule& s, uint32_t now);

@@ -1,23 +1,18 @@
 #pragma once
-// The Windows program's records: one instance for the whole run, made in WinMain and
-// passed to the parts that use it.
+// The Windows program's records: the portable Program and what only the window has (its
+// controls, the GDI objects behind the surfaces, the device, the views). One instance
+// for the whole run, made in WinMain.
 #include <windows.h>
 
 #include <memory>
 #include <thread>
 
-#include "display/display_surfaces.h"
-#include "display/indicators.h"
 #include "display/message_panel.h"
-#include "display/skin_animation.h"
 #include "platform/win32/gdi_surface.h"
 #include "platform/win32/playback_win32.h"
 #include "platform/win32/winmm_midi.h"
-#include "sequencer/playback.h"
-#include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
-#include "shell/settings_files.h"
+#include "shell/program.h"
+#include "shell/shell_view.h"
 
 // The child controls of the main window, in creation order.
 enum ControlIndex {
@@ -38,53 +33,55 @@ struct GdiObjects {
 };
 
 class WindowTransportView;
+class WindowShellView;
+class WindowListScrollBar;
 
 struct App {
+    App();
+    ~App();
+
     HINSTANCE instance = nullptr;
-    char productName[100] = {};
     char className[100] = {};
-    char songPath[260] = {};
-    char textLine[1024] = {};
     HWND window = nullptr;
     HWND controls[kControlCount] = {};
     HACCEL accelerators = nullptr;
 
-    Settings settings;
-    History history;
-    ShellPaths paths;
-    ControlFlags flags;
-    std::unique_ptr<Sequencer> seq{new Sequencer};
+    Program program;
     WinmmMidiDevice midi;
     Win32PlaybackPlatform clock;
-    Playback playback;
     std::unique_ptr<WindowTransportView> transportView;
-    uint32_t timerPeriod = 0;
-    uint32_t randomSeed = 0;
-
-    DisplaySurfaces surfaces;
-    GdiObjects gdi;
-    SkinAnimation animation;
-    IndicatorMemory indicatorMemory;
+    std::unique_ptr<WindowShellView> shellView;
+    std::unique_ptr<WindowListScrollBar> listScrollBar;
     std::unique_ptr<MessagePanel> panel;
-    std::thread animationThread;
+    uint32_t timerPeriod = 0;
+    // The client size is checked once the window is shown as a window, not minimised.
+    bool clientSizeChecked = false;
 
-    std::unique_ptr<uint8_t[]> playListStorage;  // 65536 slots of 4 bytes
+    GdiObjects gdi;
+    std::thread animationThread;
 };
 
 // The one instance, for the window procedure and the animation thread.
 App& app();
 
-// Start-up helpers (surfaces_win32.cpp).
+// Surfaces and skin (surfaces_win32.cpp).
 bool createSurfaces(App& a);
 void releaseSurfaces(App& a);
+// A skin bitmap of 2080 x 80 pixels, or null. A relative path that does not load as
+// given is looked for beside the program, where the default skin ships.
 HBITMAP loadSkinBitmap(const char* path);
+// Puts bitmap into the skin surface and releases the one it replaces.
+void installSkinBitmap(App& a, HBITMAP bitmap);
 void repaintWindow(App& a);
-AnimationInput animationInput(const App& a);
-void runAnimationStep(App& a);
 
 // Main window (main_window.cpp).
 bool registerMainClass(App& a);
 HWND createMainWindow(App& a);
-void enforceClientSize(HWND window);
-void setWindowTitleForSong(App& a, const char* path);
-void setCaption(App& a, ControlIndex control, const char* caption);
+// Sizes the window so that its client area is 290 x 268, unless it is minimised (then
+// later, when it is restored).
+void enforceClientSize(App& a);
+HWND controlOf(App& a, Button b);
+
+// Dialogs (dialogs_win32.cpp).
+void runSettingsDialog(App& a);
+void runAboutBox(App& a);

@@ -5,28 +5,31 @@
 
 #include <cstring>
 
+#include "autoplay/autoplay_controller.h"
 #include "ghost/ghost_link.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "resources/resource.h"
 #include "shell/idle_schedule.h"
+#include "shell/start_up.h"
 #include "shell/win32/app.h"
 #include "shell/win32/transport_view.h"
+#include "shell/win32/window_view.h"
 
 namespace {
 
 App* theApp = nullptr;
 
-// Idle-tick hooks of the parts that are not built yet.
-void autoplayTick(App&) {}
-void followPlayingSong(App&) {}
-
 void idleTick(App& a) {
-    if (a.flags.autoplayActive) autoplayTick(a);
-    bool forced = a.flags.refreshForced;
-    refreshIndicators(a.surfaces, a.indicatorMemory,
-                      IndicatorState{a.flags.paused, a.flags.listViewShown, 0, 0}, forced);
-    a.flags.refreshForced = forced;
-    followPlayingSong(a);
+    Program& p = a.program;
+    if (p.flags.autoplayActive) autoplayTick(p);
+    bool forced = p.flags.refreshForced;
+    refreshIndicators(p.surfaces, p.indicatorMemory,
+                      IndicatorState{p.flags.paused, p.flags.listViewShown, p.playList.playPos,
+                                     p.listView.topIndex},
+                      forced);
+    p.flags.refreshForced = forced;
+    followPlayingSong(p.listView, p.settings.barFollowsSong);
 }
 
 int messageLoop(App& a) {
@@ -43,10 +46,14 @@ int messageLoop(App& a) {
             }
             continue;
         }
-        if (nextIdleAction(schedule, timeGetTime(), a.flags.tickRestart) == IdleAction::Tick)
+        if (nextIdleAction(schedule, timeGetTime(), a.program.flags.tickRestart) == IdleAction::Tick) {
             idleTick(a);
-        else
-            Sleep(kIdleSleepMs);
+            continue;
+        }
+        // Wait for the next message or the next tick, whichever comes first, so a click is
+        // answered at once and the tick keeps its schedule.
+        MsgWaitForMultipleObjectsEx(0, nullptr, msUntilTick(schedule, timeGetTime()), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
     }
 }
 
@@ -55,63 +62,63 @@ void animationThread(App* a) {
     AnimationLoopOps ops;
     ops.now = [](void*) -> uint32_t { return timeGetTime(); };
     ops.sleep = [](void*, uint32_t ms) { Sleep(ms); };
-    ops.step = [](void* context) { runAnimationStep(*static_cast<App*>(context)); };
+    ops.step = [](void* context) { runAnimationStep(static_cast<App*>(context)->program); };
     ops.context = a;
-    runAnimationLoop(a->flags.animationRunning, ops);
+    runAnimationLoop(a->program.flags.animationRunning, ops);
 }
 
 void greet(App& a, const char* script) {
     GhostLink link{&platformGhostTransport(), static_cast<uint32_t>(reinterpret_cast<uintptr_t>(a.window))};
-    send(link, script, a.settings.ghostNameFilter);
+    send(link, script, a.program.settings.ghostNameFilter);
 }
 
-// The argument string after the program's name; a path longer than the buffer is
-// refused rather than cut into another path.
-bool takeCommandLine(App& a, const char* commandLine) {
-    if (!commandLine || !*commandLine) return false;
-    if (std::strlen(commandLine) >= sizeof a.songPath) return true;  // present, unusable
-    std::strcpy(a.songPath, commandLine);
-    return true;
-}
-
-void startCommandLineSong(App& a) {
-    if (!a.flags.cmdLineFile || !a.songPath[0]) return;
-    if (!loadSong(*a.seq, a.songPath)) {
-        unloadSong(*a.seq);  // a partly loaded song is not kept
-        return;
-    }
-    startPlayback(a.playback);
-    setCaption(a, kPlayButton, "stop");
-    setCaption(a, kAutoplayButton, " ");
-    setWindowTitleForSong(a, a.songPath);
+void wireWindowProgram(App& a) {
+    Program& p = a.program;
+    p.panel = a.panel.get();
+    p.view = a.shellView.get();
+    p.files = &platformFileSystem();
+    p.folders = &platformFolders();
+    p.clock = &a.clock;
+    wireProgram(p);
+    p.playback.view = a.transportView.get();
+    p.listView.scrollBar = a.listScrollBar.get();
+    p.seq->port.attach(&a.midi);
 }
 
 void shutDown(App& a) {
-    stopPlayback(a.playback);  // clears playing and waits for the thread to leave
-    unloadSong(*a.seq);
-    a.seq->port.close(a.settings.resetType, a.seq->channels);
+    Program& p = a.program;
+    stopEverything(p);
     greet(a, kGhostCloseScript);
-    a.playListStorage.reset();
-    a.flags.animationRunning = false;
+    releasePlayList(p);
+    p.flags.animationRunning = false;
     if (a.animationThread.joinable()) a.animationThread.join();
     releaseSurfaces(a);
-    saveSettingsFiles(platformFileSystem(), a.paths, a.settings, a.history);
+    saveSettingsFiles(platformFileSystem(), p.paths, p.settings, p.history);
     releaseTimerPeriod(a.timerPeriod);
 }
 
 }  // namespace
+
+App::App()
+    : transportView(new WindowTransportView(*this)),
+      shellView(new WindowShellView(*this)),
+      listScrollBar(new WindowListScrollBar(*this)),
+      panel(new MessagePanel(program.surfaces, program.flags.listViewShown)) {}
+
+App::~App() = default;
 
 App& app() { return *theApp; }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     static App a;
     theApp = &a;
+    Program& p = a.program;
     a.instance = instance;
-    a.randomSeed = GetTickCount();
-    LoadStringA(instance, IDS_APP_TITLE, a.productName, 99);
+    p.randomSeed = GetTickCount();
+    LoadStringA(instance, IDS_APP_TITLE, p.productName, 99);
     LoadStringA(instance, IDC_ORVANEL, a.className, 99);
 
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, a.productName);
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, p.productName);
     if (!mutex) return 0;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         ReleaseMutex(mutex);
@@ -120,49 +127,36 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     registerMainClass(a);
 
-    a.flags.cmdLineFile = takeCommandLine(a, commandLine);
-    loadSettingsFiles(platformFileSystem(), a.flags.cmdLineFile, a.paths, a.settings, a.history);
-    a.playListStorage.reset(new uint8_t[262144]());
-    a.settings.keyShift = 0;
+    p.flags.cmdLineFile = takeCommandLine(commandLine, p.songPath, sizeof p.songPath);
+    loadSettingsFiles(platformFileSystem(), p.flags.cmdLineFile, p.paths, p.settings, p.history);
+    p.settings.keyShift = 0;
+    wireWindowProgram(a);
 
-    int exitCode = 0;
     if (!createMainWindow(a)) {
         CloseHandle(mutex);
         return 0;
     }
     ShowWindow(a.window, showCommand);
     UpdateWindow(a.window);
-    enforceClientSize(a.window);
-    a.panel.reset(new MessagePanel(a.surfaces, a.flags.listViewShown));
+    enforceClientSize(a);
     if (!createSurfaces(a)) {
         DestroyWindow(a.window);
         ReleaseMutex(mutex);
         CloseHandle(mutex);
         return 0;
     }
-    drawSpeedIndicator(a.surfaces, a.settings.speedIndex);
-    drawKeyShiftIndicator(a.surfaces, a.settings.keyShift);
+    drawSpeedIndicator(p.surfaces, p.settings.speedIndex);
+    drawKeyShiftIndicator(p.surfaces, p.settings.keyShift);
     greet(a, kGhostStartScript);
     a.animationThread = std::thread(animationThread, &a);
     a.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_ORVANEL));
 
     a.timerPeriod = requestTimerPeriod();
-    Sequencer& seq = *a.seq;
-    seq.settings = &a.settings;
-    seq.panel = a.panel.get();
-    seq.port.attach(&a.midi);
-    initSequencer(seq);
-    seq.port.open();
-    a.transportView.reset(new WindowTransportView(a));
-    a.playback.seq = &seq;
-    a.playback.settings = &a.settings;
-    a.playback.flags = &a.flags;
-    a.playback.platform = &a.clock;
-    a.playback.view = a.transportView.get();
-    a.playback.display = &a.surfaces;
-    startCommandLineSong(a);
+    initSequencer(*p.seq);
+    p.seq->port.open();
+    startCommandLineSong(p);
 
-    exitCode = messageLoop(a);
+    const int exitCode = messageLoop(a);
     shutDown(a);
     ReleaseMutex(mutex);
     CloseHandle(mutex);

@@ -1,10 +1,16 @@
 // The main window: its class, its child controls, and the window procedure, which only
 // translates messages into calls of the shell's handlers.
-#include <cstdio>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
 
 #include "resources/resource.h"
+#include "shell/commands.h"
+#include "shell/window_input.h"
 #include "shell/win32/app.h"
 #include "shell/win32/transport_view.h"
+#include "shell/win32/window_view.h"
 
 namespace {
 
@@ -48,14 +54,22 @@ void createControls(App& a, HWND window) {
     info.nPage = 5;
     SetScrollInfo(a.controls[kSeekBar], SB_CTL, &info, TRUE);
     EnableWindow(a.controls[kSeekBar], FALSE);
+    // The spins are scroll bars used only for their arrows; a range keeps the arrows live.
+    info.fMask = SIF_RANGE | SIF_POS;
+    info.nMax = 10;
+    info.nPos = 5;
+    SetScrollInfo(a.controls[kSpeedSpin], SB_CTL, &info, FALSE);
+    SetScrollInfo(a.controls[kKeyShiftSpin], SB_CTL, &info, FALSE);
     EnableWindow(a.controls[kListScrollBar], FALSE);
     ShowWindow(a.controls[kListScrollBar], SW_HIDE);
+    a.shellView->showHistoryMenu(a.program.history);
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     App& a = app();
     switch (message) {
     case WM_CREATE:
+        a.window = window;  // the history menu is built before CreateWindowEx returns
         createControls(a, window);
         return 0;
     case WM_PAINT: {
@@ -66,13 +80,43 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_COMMAND:
-        a.flags.tickRestart = true;
+        if (runCommand(a.program, LOWORD(wParam))) return 0;
         return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DROPFILES:
+        dropFiles(a.program, std::unique_ptr<DropSource>(new HdropSource(reinterpret_cast<HDROP>(wParam))));
+        return 0;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == a.controls[kSeekBar])
+            seekBarRequest(a.program, LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam)));
+        return 0;
+    case WM_VSCROLL: {
+        // Three vertical scroll bars, told apart by their handles.
+        const HWND bar = reinterpret_cast<HWND>(lParam);
+        const int code = LOWORD(wParam);
+        if (bar == a.controls[kListScrollBar])
+            listScrollRequest(a.program, code, HIWORD(wParam));
+        else if (bar == a.controls[kSpeedSpin])
+            speedSpinRequest(a.program, code);
+        else if (bar == a.controls[kKeyShiftSpin])
+            keyShiftSpinRequest(a.program, code);
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        mouseWheel(a.program, GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_LBUTTONUP:
+        leftButtonUp(a.program, static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam)));
+        return 0;
+    case WM_SIZE:
+        // A window started minimised gets its size checked when it is first restored.
+        if (wParam != SIZE_MINIMIZED) enforceClientSize(a);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
     default:
         if (handleTransportMessage(a, message, wParam, lParam)) return 0;
+        if (handlePostedViewMessage(a, message, wParam, lParam)) return 0;
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -96,25 +140,30 @@ bool registerMainClass(App& a) {
 
 HWND createMainWindow(App& a) {
     a.window = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES, a.className,
-                               a.productName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                               a.program.productName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                CW_USEDEFAULT, CW_USEDEFAULT, 300, 300, nullptr, nullptr, a.instance,
                                nullptr);
     return a.window;
 }
 
-void enforceClientSize(HWND window) {
+void enforceClientSize(App& a) {
+    if (a.clientSizeChecked || !a.window || IsIconic(a.window)) return;
+    a.clientSizeChecked = true;
     RECT client;
-    GetClientRect(window, &client);
+    GetClientRect(a.window, &client);
     const int width = client.right - client.left, height = client.bottom - client.top;
-    if (width == 290 && height == 268) return;
-    SetWindowPos(window, nullptr, 0, 0, 590 - width, 568 - height, SWP_NOMOVE | SWP_NOZORDER);
+    if (width == kClientWidth && height == kClientHeight) return;
+    SetWindowPos(a.window, nullptr, 0, 0, 590 - width, 568 - height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
-void setWindowTitleForSong(App& a, const char* path) {
-    std::snprintf(a.textLine, sizeof a.textLine, "%s[%s]", a.productName, path);
-    SetWindowTextA(a.window, a.textLine);
-}
-
-void setCaption(App& a, ControlIndex control, const char* caption) {
-    SetWindowTextA(a.controls[control], caption);
+HWND controlOf(App& a, Button b) {
+    switch (b) {
+    case Button::Open: return a.controls[kOpenButton];
+    case Button::Play: return a.controls[kPlayButton];
+    case Button::Close: return a.controls[kCloseButton];
+    case Button::Break: return a.controls[kBreakButton];
+    case Button::LoopMode: return a.controls[kLoopButton];
+    case Button::Autoplay: return a.controls[kAutoplayButton];
+    }
+    return nullptr;
 }

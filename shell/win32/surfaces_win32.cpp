@@ -17,9 +17,7 @@ HFONT makeFont(int height) {
     return CreateFontIndirectA(&lf);
 }
 
-}  // namespace
-
-HBITMAP loadSkinBitmap(const char* path) {
+HBITMAP loadSkinAt(const char* path) {
     HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     if (!bitmap) return nullptr;
@@ -31,27 +29,44 @@ HBITMAP loadSkinBitmap(const char* path) {
     return bitmap;
 }
 
-AnimationInput animationInput(const App& a) {
-    const Sequencer& seq = *a.seq;
-    // The frame depends only on the tick modulo two quarter notes, which fits the field
-    // whatever the song's 64-bit tick.
-    const int32_t division = seq.division;
-    const int64_t span = 2 * int64_t(division);
-    const int32_t tick = span > 0 ? static_cast<int32_t>(seq.tick.load() % span) : 0;
-    return AnimationInput{seq.playing, seq.songLoaded, seq.bpm, tick, division};
+bool isRelative(const char* path) {
+    return !(path[0] == '\\' || path[0] == '/' || (path[0] && path[1] == ':'));
 }
 
-void runAnimationStep(App& a) {
-    stepAnimation(a.animation, a.surfaces, animationInput(a), a.flags.skinReloading);
+}  // namespace
+
+HBITMAP loadSkinBitmap(const char* path) {
+    HBITMAP bitmap = loadSkinAt(path);
+    if (bitmap || !isRelative(path)) return bitmap;
+    // The current directory is not the program's folder when Windows starts the player for
+    // a song, and autoplay changes it: the default skin ships beside the program.
+    char beside[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, beside, sizeof beside);
+    if (length == 0 || length >= sizeof beside) return nullptr;
+    char* slash = std::strrchr(beside, '\\');
+    if (!slash) return nullptr;
+    const size_t folder = size_t(slash - beside) + 1;
+    if (folder + std::strlen(path) >= sizeof beside) return nullptr;
+    std::strcpy(beside + folder, path);
+    return loadSkinAt(beside);
+}
+
+void installSkinBitmap(App& a, HBITMAP bitmap) {
+    GdiObjects& g = a.gdi;
+    std::lock_guard<std::mutex> hold(a.program.surfaces.drawLock);
+    SelectObject(g.skinDc, bitmap);
+    if (g.skinBitmap && g.skinBitmap != bitmap) DeleteObject(g.skinBitmap);
+    g.skinBitmap = bitmap;
 }
 
 bool createSurfaces(App& a) {
     GdiObjects& g = a.gdi;
-    RECT client;
-    GetClientRect(a.window, &client);
-    const int width = client.right - client.left, height = client.bottom - client.top;
-    a.surfaces.clientWidth = width;
-    a.surfaces.clientHeight = height;
+    // The client area is fixed; a window started minimised has none yet, so the
+    // surfaces are made at the size it will have.
+    const int width = kClientWidth, height = kClientHeight;
+    DisplaySurfaces& surfaces = a.program.surfaces;
+    surfaces.clientWidth = width;
+    surfaces.clientHeight = height;
 
     g.windowDc = GetDC(a.window);
     if (!g.smallFont) g.smallFont = makeFont(10);
@@ -72,7 +87,7 @@ bool createSurfaces(App& a) {
     BitBlt(g.backDc, 0, 0, width, height, nullptr, 0, 0, WHITENESS);
     BitBlt(g.listDc, 0, 0, width, height, nullptr, 0, 0, WHITENESS);
 
-    g.skinBitmap = loadSkinBitmap(a.paths.skinPath);
+    g.skinBitmap = loadSkinBitmap(a.program.paths.skinPath);
     if (!g.skinBitmap) g.skinBitmap = loadSkinBitmap(kDefaultSkinPath);
     if (!g.skinBitmap) {
         releaseSurfaces(a);
@@ -88,14 +103,14 @@ bool createSurfaces(App& a) {
     g.list.fontSelected(FontId::Small);
     g.skin.attach(g.skinDc, g.largeFont, g.smallFont, g.whiteBrush, g.greyBrush);
     {
-        std::lock_guard<std::mutex> hold(a.surfaces.drawLock);
-        a.surfaces.windowSurface = &g.window;
-        a.surfaces.backSurface = &g.back;
-        a.surfaces.listSurface = &g.list;
-        a.surfaces.skinSurface = &g.skin;
+        std::lock_guard<std::mutex> hold(surfaces.drawLock);
+        surfaces.windowSurface = &g.window;
+        surfaces.backSurface = &g.back;
+        surfaces.listSurface = &g.list;
+        surfaces.skinSurface = &g.skin;
     }
-    runAnimationStep(a);
-    std::lock_guard<std::mutex> hold(a.surfaces.drawLock);
+    runAnimationStep(a.program);
+    std::lock_guard<std::mutex> hold(surfaces.drawLock);
     g.window.copyFrom(kSkinFrameX, kSkinFrameY, kSkinFrameSize, kSkinFrameSize, g.back, kSkinFrameX,
                       kSkinFrameY);
     return true;
@@ -104,9 +119,10 @@ bool createSurfaces(App& a) {
 void releaseSurfaces(App& a) {
     GdiObjects& g = a.gdi;
     {
-        std::lock_guard<std::mutex> hold(a.surfaces.drawLock);
-        a.surfaces.windowSurface = a.surfaces.backSurface = nullptr;
-        a.surfaces.listSurface = a.surfaces.skinSurface = nullptr;
+        DisplaySurfaces& surfaces = a.program.surfaces;
+        std::lock_guard<std::mutex> hold(surfaces.drawLock);
+        surfaces.windowSurface = surfaces.backSurface = nullptr;
+        surfaces.listSurface = surfaces.skinSurface = nullptr;
     }
     g.window.detach();
     g.back.detach();
@@ -136,17 +152,18 @@ void releaseSurfaces(App& a) {
 }
 
 void repaintWindow(App& a) {
-    const bool listShown = showPanelOrList(a.surfaces, a.flags.listViewShown);
+    Program& p = a.program;
+    DisplaySurfaces& surfaces = p.surfaces;
+    const bool listShown = showPanelOrList(surfaces, p.flags.listViewShown);
     ShowScrollBar(a.controls[kListScrollBar], SB_CTL, listShown ? TRUE : FALSE);
-    runAnimationStep(a);
+    runAnimationStep(p);
     {
-        std::lock_guard<std::mutex> hold(a.surfaces.drawLock);
-        if (a.surfaces.windowSurface && a.surfaces.backSurface)
-            a.surfaces.windowSurface->copyFrom(210, 144, a.surfaces.clientWidth - 210,
-                                               a.surfaces.clientHeight - 160, *a.surfaces.backSurface,
-                                               210, 144);
+        std::lock_guard<std::mutex> hold(surfaces.drawLock);
+        if (surfaces.windowSurface && surfaces.backSurface)
+            surfaces.windowSurface->copyFrom(210, 144, surfaces.clientWidth - 210, surfaces.clientHeight - 160,
+                                             *surfaces.backSurface, 210, 144);
     }
-    drawSpeedIndicator(a.surfaces, a.settings.speedIndex);
-    drawKeyShiftIndicator(a.surfaces, a.settings.keyShift);
-    a.flags.refreshForced = true;
+    drawSpeedIndicator(surfaces, p.settings.speedIndex);
+    drawKeyShiftIndicator(surfaces, p.settings.keyShift);
+    p.flags.refreshForced = true;
 }

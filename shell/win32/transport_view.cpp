@@ -1,6 +1,6 @@
 #include "shell/win32/transport_view.h"
 
-
+#include "shell/commands.h"
 #include "shell/win32/app.h"
 
 namespace {
@@ -19,23 +19,23 @@ void WindowTransportView::enableSeekBar(bool enabled) {
     PostMessageA(app_.window, kSeekEnableMessage, enabled ? 1 : 0, 0);
 }
 
-void WindowTransportView::setTransportCaptions(const char* playCaption, const char* autoplayCaption) {
-    // The captions are string constants, so their addresses may travel in the message.
-    PostMessageA(app_.window, kStoppedCaptionsMessage, reinterpret_cast<WPARAM>(playCaption),
-                 reinterpret_cast<LPARAM>(autoplayCaption));
+void WindowTransportView::setTransportCaptions(const char*, const char*, uint32_t playNumber) {
+    // The window puts back "play" and "autoplay" itself, once it knows the playback that
+    // ended is still the current one.
+    PostMessageA(app_.window, kStoppedCaptionsMessage, static_cast<WPARAM>(playNumber), 0);
 }
 
 void WindowTransportView::showPlayTime(int32_t shownSeconds, int32_t totalSeconds) {
     char text[32];
     const int n = formatPlayTime(text, shownSeconds, totalSeconds);
-    drawReadout(app_.surfaces, kTimeBoxY, text, n);
+    drawReadout(app_.program.surfaces, kTimeBoxY, text, n);
 }
 
 void WindowTransportView::clearReadouts() {
-    ::clearReadouts(app_.surfaces);
+    ::clearReadouts(app_.program.surfaces);
 }
 
-bool handleTransportMessage(App& a, UINT message, WPARAM wParam, LPARAM lParam) {
+bool handleTransportMessage(App& a, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case kSeekPositionMessage:
         SetScrollPos(a.controls[kSeekBar], SB_CTL, static_cast<int>(wParam), TRUE);
@@ -44,8 +44,7 @@ bool handleTransportMessage(App& a, UINT message, WPARAM wParam, LPARAM lParam) 
         EnableWindow(a.controls[kSeekBar], wParam ? TRUE : FALSE);
         return true;
     case kStoppedCaptionsMessage:
-        setCaption(a, kPlayButton, reinterpret_cast<const char*>(wParam));
-        setCaption(a, kAutoplayButton, reinterpret_cast<const char*>(lParam));
+        playbackEnded(a.program, static_cast<uint32_t>(wParam));
         return true;
     default:
         return false;

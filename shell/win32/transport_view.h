@@ -13,7 +13,8 @@ public:
     explicit WindowTransportView(App& a) : app_(a) {}
     void showSeekPosition(int32_t percent) override;
     void enableSeekBar(bool enabled) override;
-    void setTransportCaptions(const char* playCaption, const char* autoplayCaption) override;
+    void setTransportCaptions(const char* playCaption, const char* autoplayCaption,
+                              uint32_t playNumber) override;
     void showPlayTime(int32_t shownSeconds, int32_t totalSeconds) override;
     void clearReadouts() override;
 

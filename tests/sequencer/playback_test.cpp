@@ -36,7 +36,7 @@ class RecordingView : public TransportView {
 public:
     void showSeekPosition(int32_t percent) override { seekShown.push_back(percent); }
     void enableSeekBar(bool enabled) override { seekEnabled = enabled; }
-    void setTransportCaptions(const char* play, const char* autoplay) override {
+    void setTransportCaptions(const char* play, const char* autoplay, uint32_t) override {
         playCaption = play;
         autoplayCaption = autoplay;
     }

@@ -1,0 +1,143 @@
+#include "autoplay/autoplay_controller.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/commands.h"
+#include "shell/program.h"
+#include "shell/shell_view.h"
+
+namespace {
+
+constexpr int8_t kBigLoop = 3;
+
+void caption(Program& p, Button b, const char* text) {
+    if (p.view) p.view->setCaption(b, text);
+}
+
+// After a successful load: the module reset, the song started with the reset message
+// when asked, the captions and title of a run.
+void startSong(Program& p, const char* shownPath) {
+    waitMs(p, 10);
+    panicNow(p);
+    waitMs(p, 10);
+    startPlayback(p.playback);
+    caption(p, Button::Play, "next");
+    caption(p, Button::Autoplay, "cancel");
+    showSongTitle(p, shownPath);
+    p.flags.advanceRequested = false;
+}
+
+void finishRun(Program& p) {
+    p.seq->playing = false;
+    p.flags.autoplayActive = false;
+    runAnimationStep(p);
+    caption(p, Button::Open, "open");
+    caption(p, Button::Play, "play");
+    caption(p, Button::Close, "close");
+    caption(p, Button::Autoplay, "autoplay");
+    showIdleTitle(p);
+    printLine(p, "autoplay finished.");
+    p.flags.advanceRequested = false;
+    p.flags.commandBusy = false;
+}
+
+void dropTick(Program& p) {
+    DropList& d = p.drop;
+    if (d.dropIndex >= d.dropCount) {
+        if (p.seq->loopMode == kBigLoop && p.flags.dropSongStarted) {
+            d.dropIndex = 0;
+            return;
+        }
+        finishRun(p);
+        if (d.source) d.source->finish();
+        d.source.reset();
+        p.flags.dropListMode = false;
+        return;
+    }
+    const size_t length = d.source ? d.source->path(d.dropIndex, p.dropPath, sizeof p.dropPath) : 0;
+    if (!d.source) p.dropPath[0] = '\0';
+    d.dropIndex = d.dropIndex + 1;
+    char line[48];
+    std::snprintf(line, sizeof line, "%u / %u", d.dropIndex, d.dropCount);
+    printLine(p, line);
+    printLine(p, p.dropPath);
+    // A path cut to the buffer would name another file.
+    if (length >= sizeof p.dropPath || !loadSong(*p.seq, p.dropPath)) {
+        unloadSong(*p.seq);
+        ++p.skippedSongs;
+        printLine(p, "skip");
+        return;
+    }
+    startSong(p, p.dropPath);
+    p.flags.dropSongStarted = true;
+}
+
+void folderTick(Program& p) {
+    PlayList& list = p.playList;
+    const int32_t pos = list.playPos;
+    const PlayListEntry* entry = slotEntry(list, pos);
+    if (!entry) {
+        // The search has not listed it yet. One wait per tick, then back to the message
+        // loop, so the window keeps answering however long the search takes.
+        waitMs(p, 100);
+        printLine(p, "search waiting...");
+        return;
+    }
+    p.flags.tickRestart = true;
+    char path[kEntryPathSize];
+    char shown[kEntryPathSize];
+    {
+        std::lock_guard<std::mutex> hold(list.textLock);
+        std::memcpy(path, entry->path, sizeof path);
+    }
+    path[sizeof path - 1] = '\0';
+    shownEntryText(list, *entry, shown);
+    const bool endMarker = isEndMarker(*entry);
+    if (p.settings.showFullPath) printLine(p, shown);
+    list.playPos = pos + 1;
+
+    if (endMarker) {
+        if (p.seq->loopMode == kBigLoop && pos + 1 > 1) {
+            list.playPos = 0;
+            waitMs(p, 100);
+        } else if (p.settings.keepListAfterEnd && pos + 1 > 1) {
+            list.playPos = 0;
+            p.flags.paused = true;
+            caption(p, Button::Break, "cont");
+            p.flags.tickRestart = true;
+            waitMs(p, 100);
+        } else {
+            unloadSong(*p.seq);
+            finishRun(p);
+            clearPlayList(p.listView);
+        }
+        return;
+    }
+    drawListView(p.listView);
+    if (!loadSong(*p.seq, path)) {
+        unloadSong(*p.seq);
+        ++p.skippedSongs;
+        printLine(p, shown);
+        printLine(p, "open error skip...");
+        return;
+    }
+    startSong(p, shown);
+    caption(p, Button::Open, " ");
+    caption(p, Button::Close, " ");
+}
+
+}  // namespace
+
+void autoplayTick(Program& p) {
+    const Sequencer& seq = *p.seq;
+    if (seq.playing || p.flags.playbackThreadRunning ||
+        (p.settings.waitForSearchEnd && p.flags.searchRunning))
+        return;
+    reapPlayback(p.playback);  // the ended thread is joined before the next starts
+    unloadSong(*p.seq);
+    if (p.flags.dropListMode)
+        dropTick(p);
+    else
+        folderTick(p);
+}

@@ -1,0 +1,208 @@
+#include "cli/session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "autoplay/autoplay_controller.h"
+#include "platform/log_midi.h"
+#include "shell/commands.h"
+
+Wakeup::Wakeup() {
+    if (pipe(fds_) != 0) {
+        fds_[0] = fds_[1] = -1;
+        return;
+    }
+    for (int fd : fds_) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+Wakeup::~Wakeup() {
+    for (int fd : fds_)
+        if (fd >= 0) close(fd);
+}
+
+void Wakeup::signal() {
+    if (fds_[1] < 0) return;
+    const char byte = 1;
+    // A full pipe already holds a wake-up.
+    ssize_t ignored = write(fds_[1], &byte, 1);
+    (void)ignored;
+}
+
+bool Wakeup::wait(int keyFd, int timeoutMs) {
+    pollfd p[2] = {{fds_[0], POLLIN, 0}, {keyFd, POLLIN, 0}};
+    const int n = keyFd >= 0 ? 2 : 1;
+    if (poll(p, nfds_t(n), timeoutMs) <= 0) return false;
+    char drain[64];
+    while (fds_[0] >= 0 && read(fds_[0], drain, sizeof drain) > 0) {
+    }
+    return n == 2 && (p[1].revents & POLLIN);
+}
+
+namespace {
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void drawStatus(Session& s) {
+    if (!s.status) return;
+    Program& p = *s.program;
+    s.status->draw(nullptr, speedTable[p.settings.speedIndex], p.settings.keyShift, p.seq->loopMode,
+                   p.flags.paused);
+}
+
+// Acts on one key. Stop ends a single song or cancels a run; quit ends everything.
+void handleKey(Session& s, Key key) {
+    Program& p = *s.program;
+    Sequencer& seq = *p.seq;
+    switch (key) {
+    case Key::None: return;
+    case Key::Pause: runCommand(p, kCmdBreak); break;
+    case Key::Next:
+        if (p.flags.autoplayActive) runCommand(p, kCmdPlay);
+        break;
+    case Key::Stop:
+        if (p.flags.autoplayActive) {
+            runCommand(p, kCmdAutoplay);
+        } else {
+            stopSong(p);
+            panicNow(p);
+        }
+        break;
+    case Key::Quit: s.quit = true; break;
+    case Key::SeekBack:
+    case Key::SeekForward: {
+        int32_t target = p.flags.seekPos + (key == Key::SeekForward ? 5 : -5);
+        target = target < 0 ? 0 : target > 100 ? 100 : target;
+        p.flags.seekPos = target;
+        if (seq.playing) seekSong(seq, static_cast<uint32_t>(target));
+        break;
+    }
+    case Key::SpeedUp:
+    case Key::SpeedDown: {
+        const int32_t i = p.settings.speedIndex + (key == Key::SpeedUp ? 1 : -1);
+        p.settings.speedIndex = i < 0 ? 0 : i > 2 ? 2 : i;
+        break;
+    }
+    case Key::KeyUp:
+    case Key::KeyDown: {
+        const int32_t k = p.settings.keyShift + (key == Key::KeyUp ? 1 : -1);
+        if (k >= -6 && k <= 6) p.settings.keyShift = k;
+        // No note may stay on whose note-off would now be shifted differently.
+        std::lock_guard<std::mutex> hold(seq.stepLock);
+        seq.port.allNotesOff();
+        break;
+    }
+    case Key::Loop: runCommand(p, kCmdLoopMode); break;
+    }
+    drawStatus(s);
+}
+
+// Waits for the current song to end, a key or a signal; timeoutMs -1 waits for ever.
+// Returns false when the whole run is to end.
+bool waitForEvent(Session& s, int timeoutMs) {
+    const int keyFd = s.interactive ? STDIN_FILENO : -1;
+    const bool key = s.wakeup->wait(keyFd, timeoutMs);
+    if (*s.interrupted) return false;
+    if (key) handleKey(s, s.keyboard->poll(0));
+    return !s.quit;
+}
+
+// The playback thread that announced its end is joined, so the next may start.
+void reapEndedSong(Program& p) {
+    if (!p.seq->playing) stopSong(p);
+}
+
+bool startPlayingFile(Session& s, const std::string& file) {
+    Program& p = *s.program;
+    if (!loadSong(*p.seq, file.c_str())) {
+        unloadSong(*p.seq);
+        std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
+        s.exitCode = 1;
+        return false;
+    }
+    if (s.status) {
+        std::fprintf(stderr, "playing %s\n", file.c_str());
+        if (s.interactive)
+            std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
+                       "+/- key shift  l loop mode\n", stderr);
+    }
+    p.flags.paused = false;
+    startPlayback(p.playback);
+    return true;
+}
+
+// The files one at a time, each by itself.
+void playFiles(Session& s) {
+    Program& p = *s.program;
+    for (const std::string& file : s.options->files) {
+        if (s.options->maxSteps == 0) {
+            if (!loadSong(*p.seq, file.c_str())) s.exitCode = 1;
+            unloadSong(*p.seq);
+            continue;
+        }
+        if (!startPlayingFile(s, file)) continue;
+        while (p.flags.playbackThreadRunning && waitForEvent(s, s.status ? 200 : -1)) {
+            reapEndedSong(p);
+            drawStatus(s);
+        }
+        const bool early = p.seq->playing;
+        stopSong(p);
+        // A song stopped before its end leaves nothing sounding.
+        if (early) panicNow(p);
+        unloadSong(*p.seq);
+        if (s.status) s.status->finish();
+        if (s.quit || *s.interrupted) return;
+    }
+}
+
+// A folder run or a run over several files: the controller takes the songs; the loop
+// wakes it whenever a song has ended, and every 100 ms while the search has not listed
+// the next song yet.
+void playRun(Session& s) {
+    Program& p = *s.program;
+    while (p.flags.autoplayActive) {
+        reapEndedSong(p);
+        if (!p.flags.playbackThreadRunning) {
+            if (s.log) s.log->setStep(0);
+            if (s.status) s.status->finish();
+            autoplayTick(p);
+        }
+        const bool waiting = !p.flags.playbackThreadRunning && p.flags.autoplayActive;
+        if (!waitForEvent(s, waiting ? 100 : (s.status ? 200 : -1))) break;
+        drawStatus(s);
+    }
+    if (p.flags.autoplayActive) {
+        // Quit or a signal in the middle of a run: the search is stopped, the song too.
+        stopFolderSearch(p.search);
+        cancelAutoplay(p);
+    }
+}
+
+}  // namespace
+
+void runSession(Session& s) {
+    Program& p = *s.program;
+    const std::vector<std::string>& files = s.options->files;
+    if (files.size() == 1 && isFolder(files[0])) {
+        std::string root = files[0];
+        while (root.size() > 1 && root.back() == '/') root.pop_back();
+        p.flags.commandBusy = true;
+        startFolderSearch(p.search, root.c_str());
+        p.flags.autoplayActive = true;
+        playRun(s);
+    } else if (files.size() > 1) {
+        dropFiles(p, std::unique_ptr<DropSource>(new PathListDrop(files)));
+        playRun(s);
+    } else {
+        playFiles(s);
+    }
+    if (p.skippedSongs) s.exitCode = 1;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// One run of orvanel-play on the program's records: single songs one after the other, a
+// folder run or a run over several files through the autoplay controller, the keys, and
+// the waits between them (the main thread sleeps until a song ends, a key arrives or a
+// signal comes).
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/terminal.h"
+#include "shell/program.h"
+
+class LogMidiDevice;
+
+// Wakes the main thread: the end of a playback thread, a signal. One pipe; the write
+// end is safe to use from a signal handler.
+class Wakeup {
+public:
+    Wakeup();
+    ~Wakeup();
+    Wakeup(const Wakeup&) = delete;
+    Wakeup& operator=(const Wakeup&) = delete;
+    void signal();  // async-signal-safe
+    // Sleeps until a wake-up, a key on fd keyFd (-1: none) or timeoutMs (-1: none); empties
+    // the pipe. Returns true when the key fd is readable.
+    bool wait(int keyFd, int timeoutMs);
+
+private:
+    int fds_[2] = {-1, -1};
+};
+
+struct Session {
+    Program* program = nullptr;
+    const PlayOptions* options = nullptr;
+    LogMidiDevice* log = nullptr;        // the log device, when that is the output
+    StatusLine* status = nullptr;        // a status line on a terminal, or null
+    RawKeyboard* keyboard = nullptr;
+    Wakeup* wakeup = nullptr;
+    const std::atomic<bool>* interrupted = nullptr;
+    bool interactive = false;
+
+    bool quit = false;
+    int exitCode = 0;
+};
+
+// Plays the files of the command line: a folder alone is a folder run, several files
+// are a run over the files, one file plays by itself.
+void runSession(Session& s);

@@ -1,0 +1,87 @@
+#include "shell/history.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "shell/program.h"
+#include "shell/shell_view.h"
+
+void promoteHistorySlot(History& h, int k) {
+    if (k < 0 || k >= History::kSlots) return;
+    char saved[History::kSlotSize];
+    std::memcpy(saved, h.slots[k], sizeof saved);
+    for (int i = k; i < History::kSlots - 1; ++i) std::memcpy(h.slots[i], h.slots[i + 1], History::kSlotSize);
+    std::memcpy(h.slots[History::kSlots - 1], saved, sizeof saved);
+}
+
+bool addToHistory(History& h, const char* path) {
+    const size_t length = std::strlen(path);
+    // A cut path would name another file; it is not remembered at all.
+    if (length >= History::kSlotSize) return false;
+    for (int k = 0; k < History::kSlots; ++k) {
+        if (std::strcmp(h.slots[k], path) == 0) {
+            promoteHistorySlot(h, k);
+            return true;
+        }
+    }
+    for (int i = 0; i < History::kSlots - 1; ++i) std::memcpy(h.slots[i], h.slots[i + 1], History::kSlotSize);
+    std::memset(h.slots[History::kSlots - 1], 0, History::kSlotSize);
+    std::memcpy(h.slots[History::kSlots - 1], path, length);
+    return true;
+}
+
+void rememberInHistory(Program& p, const char* path) {
+    if (addToHistory(p.history, path) && p.view) p.view->showHistoryMenu(p.history);
+}
+
+namespace {
+
+void playHistoryFolder(Program& p, int k, const char* folder) {
+    printLine(p, "autoplay history");
+    std::strncpy(p.autoplayFolder, folder, sizeof p.autoplayFolder - 1);
+    p.autoplayFolder[sizeof p.autoplayFolder - 1] = '\0';
+    cutDriveRoot(p.autoplayFolder);
+    startFolderSearch(p.search, p.autoplayFolder);
+    p.flags.autoplayActive = true;  // commandBusy stays set for the whole run
+    promoteHistorySlot(p.history, k);
+    if (p.view) p.view->showHistoryMenu(p.history);
+    waitMs(p, 10);
+}
+
+void playHistorySong(Program& p, int k, const char* path) {
+    Sequencer& seq = *p.seq;
+    if (!loadSong(seq, path)) {
+        unloadSong(seq);  // a partly read song is not kept
+        if (p.view) p.view->messageBox(kOpenFailedText, true);
+        p.flags.commandBusy = false;
+        return;
+    }
+    // The title is formed before the slots move.
+    std::snprintf(p.textLine, sizeof p.textLine, "%s[%s]", p.productName, path);
+    promoteHistorySlot(p.history, k);
+    if (p.view) p.view->showHistoryMenu(p.history);
+    runAnimationStep(p);
+    if (p.view) p.view->setTitle(p.textLine);
+    playFromStart(p);
+    p.flags.commandBusy = false;
+}
+
+}  // namespace
+
+void playHistoryItem(Program& p, int k) {
+    if (k < 0 || k >= History::kSlots || p.history.slots[k][0] == '\0') return;
+    if (p.flags.searchRunning || p.flags.advanceRequested || p.flags.commandBusy) return;
+    p.flags.commandBusy = true;
+    // The slots move below; the entry is kept as it was chosen.
+    char entry[History::kSlotSize];
+    std::memcpy(entry, p.history.slots[k], sizeof entry);
+    printLine(p, entry);
+    stopSong(p);
+    unloadSong(*p.seq);
+    if (entry[0] == '*')
+        playHistoryFolder(p, k, entry + 1);
+    else
+        playHistorySong(p, k, entry);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The player's own texts in Shift_JIS, each under its readable form.
+
+// "open失敗"
+constexpr char kOpenFailedText[] = "open\x8E\xB8\x94\x73";
+// "close失敗"
+constexpr char kCloseFailedText[] = "close\x8E\xB8\x94\x73";
+constexpr char kCannotExitText[] = "connot exit!";
+// "ロード失敗、又はサイズが不正です。"
+constexpr char kSkinRefusedText[] =
+    "\x83\x8D\x81\x5B\x83\x68\x8E\xB8\x94\x73\x81\x41\x96\x94\x82\xCD\x83\x54\x83\x43\x83\x59"
+    "\x82\xAA\x95\x73\x90\xB3\x82\xC5\x82\xB7\x81\x42";
+// "再生するファイルを選んでね。"
+constexpr char kSongChooserTitle[] =
+    "\x8D\xC4\x90\xB6\x82\xB7\x82\xE9\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x91\x49\x82\xF1"
+    "\x82\xC5\x82\xCB\x81\x42";
+// "Orvaアニメパターンファイルを選んでね。"
+constexpr char kSkinChooserTitle[] =
+    "Orva\x83\x41\x83\x6A\x83\x81\x83\x70\x83\x5E\x81\x5B\x83\x93\x83\x74\x83\x40\x83\x43\x83\x8B"
+    "\x82\xF0\x91\x49\x82\xF1\x82\xC5\x82\xCB\x81\x42";
+
+// The captions of the buttons, by the state they show.
+constexpr char kLoopModeNames[4][10] = {"normal", "loop", "cc111loop", "bigloop"};

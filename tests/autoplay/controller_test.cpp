@@ -1,0 +1,187 @@
+// The autoplay controller over folder runs and drop runs: the order of the songs, the
+// end of the list in each mode, skips, and the captions it leaves.
+#include "autoplay/autoplay_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "shell/commands.h"
+#include "tests/support/fake_shell.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+class Controller : public ::testing::Test, public ShellFixture {
+protected:
+    Program& p = *program;
+    std::string root;
+    int finishes = 0;
+
+    void SetUp() override {
+        folders = MemoryFolders(kSeparator, kSeparator == '/');
+        const std::string scratch = scratchPath("x");
+        root = scratch.substr(0, scratch.size() - 2);
+        p.settings.keepListAfterEnd = false;
+    }
+    // Song files in the scratch folder, listed under root in this order; "bad" names
+    // hold no song.
+    void listFiles(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            writeSong(name, std::string(name).find("BAD") == std::string::npos ? shortSong() : Bytes{1, 2, 3});
+            folders.addFile(root, name);
+        }
+    }
+    void startFolderRun() {
+        view.folderAnswers.push_back(root);
+        command(kCmdAutoplay);
+        ASSERT_TRUE(p.flags.autoplayActive);
+    }
+    // Titles shown for the songs, in order, without the product name.
+    std::vector<std::string> titles;
+    void tickAndRecord(int n) {
+        for (int i = 0; i < n && p.flags.autoplayActive; ++i) {
+            waitForSongEnd();
+            const std::string before = view.title;
+            tick();
+            if (view.title != before && view.title != "Orvanel") titles.push_back(view.title.substr(8));
+        }
+    }
+    std::string at(const char* name) {
+        // Shown upper case, whatever case the file has on disk.
+        std::string path = root + kSeparator + name;
+        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
+        return path + "]";
+    }
+    size_t count(const std::string& line) const { return std::count(panel.lines.begin(), panel.lines.end(), line); }
+};
+
+TEST_F(Controller, FolderRunPlaysEverySongInWalkOrderThenFinishes) {
+    listFiles({"RUNB.MID", "RUNA.MID", "RUNC.MIDI"});
+    startFolderRun();
+    tickAndRecord(20);
+    EXPECT_EQ(titles, (std::vector<std::string>{at("RUNB.MID"), at("RUNA.MID"), at("RUNC.MIDI")}));
+    EXPECT_FALSE(p.flags.autoplayActive);
+    EXPECT_FALSE(p.flags.commandBusy);
+    EXPECT_EQ(panel.lines.back(), "autoplay finished.");
+    EXPECT_EQ(panel.lines[panel.lines.size() - 2], "end");  // the end marker, printed with full paths
+    EXPECT_EQ(view.transport(), "play/autoplay/open/close");
+    EXPECT_EQ(view.title, "Orvanel");
+    EXPECT_EQ(listCount(p.playList), 0);
+}
+
+TEST_F(Controller, CaptionsDuringAFolderRunAndNextWhilePaused) {
+    const std::string song = writeSong("RUNLONG.MID", longSong());
+    folders.addFile(root, "RUNLONG.MID");
+    listFiles({"RUNZ.MID"});
+    startFolderRun();
+    tickAndRecord(3);
+    ASSERT_TRUE(p.seq->playing);
+    EXPECT_EQ(view.transport(), "next/cancel/ / ");
+    command(kCmdBreak);
+    command(kCmdPlay);  // while paused: resumes only
+    EXPECT_FALSE(p.flags.paused);
+    EXPECT_TRUE(p.seq->playing);
+    EXPECT_EQ(view.caption(Button::Break), "break");
+    command(kCmdPlay);  // skips
+    EXPECT_TRUE(p.flags.advanceRequested);
+    EXPECT_FALSE(p.flags.playbackThreadRunning);
+    tick();
+    EXPECT_FALSE(p.flags.advanceRequested);
+    EXPECT_EQ(titles.size(), 1u);
+    EXPECT_EQ(view.title.substr(8), at("RUNZ.MID"));
+}
+
+TEST_F(Controller, BigloopStartsTheListAgainWithoutSearching) {
+    listFiles({"LOOPA.MID", "LOOPB.MID"});
+    p.seq->loopMode = 3;
+    startFolderRun();
+    tickAndRecord(12);
+    ASSERT_GE(titles.size(), 4u);
+    EXPECT_EQ(titles[2], titles[0]);
+    EXPECT_EQ(titles[3], titles[1]);
+    EXPECT_TRUE(p.flags.autoplayActive);
+    EXPECT_EQ(std::count(folders.opened.begin(), folders.opened.end(), root), 1);
+}
+
+TEST_F(Controller, KeptListPausesOnItsFirstSong) {
+    listFiles({"KEEPA.MID", "KEEPB.MID"});
+    p.settings.keepListAfterEnd = true;
+    startFolderRun();
+    ASSERT_TRUE(tickUntil([&] { return p.flags.paused.load(); }, 20));
+    EXPECT_EQ(view.caption(Button::Break), "cont");
+    tick();  // loads and starts the first song, which stays paused
+    EXPECT_TRUE(p.seq->playing);
+    EXPECT_EQ(view.title.substr(8), at("KEEPA.MID"));
+    EXPECT_TRUE(p.flags.autoplayActive);
+}
+
+TEST_F(Controller, EmptyFolderFinishesAtOnceInEveryMode) {
+    folders.addFile(root, "NOTASONG.TXT");
+    p.seq->loopMode = 3;
+    p.settings.keepListAfterEnd = true;
+    startFolderRun();
+    tickAndRecord(3);
+    EXPECT_FALSE(p.flags.autoplayActive);
+    EXPECT_EQ(panel.lines.back(), "autoplay finished.");
+}
+
+TEST_F(Controller, FailedSongIsSkipped) {
+    listFiles({"SKIPBAD.MID", "SKIPGOOD.MID"});
+    startFolderRun();
+    tickAndRecord(10);
+    EXPECT_EQ(titles, std::vector<std::string>{at("SKIPGOOD.MID")});
+    EXPECT_EQ(count("open error skip..."), 1u);
+}
+
+TEST_F(Controller, WaitingForTheSearchReturnsToTheCaller) {
+    p.settings.waitForSearchEnd = false;
+    p.flags.autoplayActive = true;
+    p.flags.commandBusy = true;
+    const uint32_t before = clock.waited;
+    tick();  // nothing listed yet: one wait, one line, back
+    tick();
+    EXPECT_EQ(count("search waiting..."), 2u);
+    EXPECT_EQ(clock.waited - before, 200u);
+    EXPECT_EQ(p.playList.playPos, 0);
+}
+
+TEST_F(Controller, DropRunSkipsWhatDoesNotLoad) {
+    const std::string a = writeSong("DROPA.MID", shortSong());
+    const std::string c = writeSong("DROPC.MID", shortSong());
+    dropFiles(p, std::make_unique<TestDrop>(std::vector<std::string>{a, scratchPath("NONE.MID"), c}, finishes));
+    tickAndRecord(10);
+    EXPECT_EQ(titles, (std::vector<std::string>{a + "]", c + "]"}));
+    const std::vector<std::string> expected = {"drop 3 file(s)", "1 / 3", a, "2 / 3", scratchPath("NONE.MID"),
+                                               "skip", "3 / 3", c, "autoplay finished."};
+    EXPECT_EQ(panel.lines, expected);
+    EXPECT_EQ(finishes, 1);
+    EXPECT_FALSE(p.flags.dropListMode);
+}
+
+TEST_F(Controller, DropRunOfNothingLoadableEndsEvenInBigloop) {
+    p.seq->loopMode = 3;
+    dropFiles(p, std::make_unique<TestDrop>(std::vector<std::string>{"NO1.MID", "NO2.MID"}, finishes));
+    tickAndRecord(10);
+    EXPECT_FALSE(p.flags.autoplayActive);
+    EXPECT_EQ(count("skip"), 2u);
+    EXPECT_EQ(finishes, 1);
+}
+
+TEST_F(Controller, DropRunInBigloopStartsOverAfterASongPlayed) {
+    p.seq->loopMode = 3;
+    const std::string a = writeSong("DROPLA.MID", shortSong());
+    dropFiles(p, std::make_unique<TestDrop>(std::vector<std::string>{a, "NO.MID"}, finishes));
+    tickAndRecord(8);
+    EXPECT_TRUE(p.flags.autoplayActive);
+    EXPECT_GE(titles.size(), 2u);
+    EXPECT_EQ(finishes, 0);
+}
+
+}  // namespace

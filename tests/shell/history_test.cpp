@@ -1,0 +1,109 @@
+// The history of songs and folders: its order, its menu, and choosing an item.
+#include "shell/history.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "tests/support/fake_shell.h"
+
+namespace {
+
+std::vector<std::string> filled(const History& h) {
+    std::vector<std::string> out;
+    for (const auto& slot : h.slots) out.emplace_back(slot);
+    return out;
+}
+
+TEST(HistoryOrder, AddPromoteAndDropTheOldest) {
+    History h;
+    struct Case {
+        const char* add;
+        std::vector<std::string> slots6to9;
+    } cases[] = {
+        {"a", {"", "", "", "a"}},
+        {"b", {"", "", "a", "b"}},
+        {"c", {"", "a", "b", "c"}},
+        {"a", {"", "b", "c", "a"}},   // present: moved to the top, not doubled
+        {"A", {"b", "c", "a", "A"}},  // case-sensitive: another entry
+        {"A", {"b", "c", "a", "A"}},  // already newest: unchanged
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(addToHistory(h, c.add));
+        const auto all = filled(h);
+        EXPECT_EQ(std::vector<std::string>(all.begin() + 6, all.end()), c.slots6to9) << c.add;
+    }
+    // Eleven distinct entries keep the newest ten.
+    History full;
+    for (int i = 0; i < 11; ++i) addToHistory(full, std::to_string(i).c_str());
+    EXPECT_EQ(std::string(full.slots[0]), "1");
+    EXPECT_EQ(std::string(full.slots[9]), "10");
+    // A path that does not fit a slot is not remembered, and nothing moves.
+    EXPECT_FALSE(addToHistory(full, std::string(260, 'x').c_str()));
+    EXPECT_TRUE(addToHistory(full, std::string(259, 'x').c_str()));
+    EXPECT_EQ(std::string(full.slots[0]), "2");
+}
+
+class HistoryItems : public ::testing::Test, public ShellFixture {
+protected:
+    Program& p = *program;
+};
+
+TEST_F(HistoryItems, MenuListsNewestFirstWithSlotIds) {
+    rememberInHistory(p, "one.mid");
+    rememberInHistory(p, "*C:\\music");
+    rememberInHistory(p, "two.mid");
+    EXPECT_EQ(view.historyMenu, (std::vector<std::string>{"two.mid", "*C:\\music", "one.mid"}));
+    EXPECT_EQ(view.historyIds, (std::vector<int>{5972, 5971, 5970}));
+}
+
+TEST_F(HistoryItems, SongItemPlaysAndMovesToTheTop) {
+    const std::string song = writeSong("h.mid", longSong());
+    rememberInHistory(p, song.c_str());
+    rememberInHistory(p, "newer.mid");
+    command(5971);  // slot 8 holds the song
+    EXPECT_TRUE(p.seq->playing);
+    EXPECT_EQ(view.transport(), "stop/ /open/close");
+    EXPECT_EQ(view.title, "Orvanel[" + song + "]");
+    EXPECT_EQ(view.historyMenu.front(), song);
+    EXPECT_EQ(panel.lines.back(), song);
+    EXPECT_FALSE(p.flags.commandBusy);
+}
+
+TEST_F(HistoryItems, MissingSongShowsOpenFailedAndStaysPut) {
+    rememberInHistory(p, "gone.mid");
+    rememberInHistory(p, "newer.mid");
+    const auto before = view.historyMenu;
+    command(5971);
+    EXPECT_EQ(view.boxes, std::vector<std::string>{kOpenFailedText});
+    EXPECT_EQ(view.historyMenu, before);
+    EXPECT_FALSE(p.seq->songLoaded);
+    EXPECT_FALSE(p.flags.commandBusy);
+}
+
+TEST_F(HistoryItems, FolderItemStartsAnAutoplayOfItsFolder) {
+    folders.addFile("D:", "SONG.MID");
+    rememberInHistory(p, "*D:\\");
+    rememberInHistory(p, "newer.mid");
+    command(5971);
+    EXPECT_TRUE(p.flags.autoplayActive);
+    EXPECT_TRUE(p.flags.commandBusy);
+    EXPECT_EQ(panel.lines, (std::vector<std::string>{"*D:\\", "autoplay history"}));
+    EXPECT_EQ(view.historyMenu.front(), "*D:\\");
+    EXPECT_TRUE(view.currentFolder.empty());  // the current directory stays
+    stopFolderSearch(p.search);
+    EXPECT_EQ(folders.opened.at(0), "D:");
+}
+
+TEST_F(HistoryItems, RefusedWhileSearchingOrAdvancing) {
+    rememberInHistory(p, "*D:\\");
+    for (int which = 0; which < 2; ++which) {
+        p.flags.searchRunning = which == 0;
+        p.flags.advanceRequested = which == 1;
+        command(5972);
+        EXPECT_FALSE(p.flags.autoplayActive) << which;
+        EXPECT_TRUE(panel.lines.empty()) << which;
+    }
+}
+
+}  // namespace

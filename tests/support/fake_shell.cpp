@@ -1,0 +1,159 @@
+#include "tests/support/fake_shell.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "autoplay/autoplay_controller.h"
+#include "platform/files.h"
+#include "shell/commands.h"
+
+bool FakeView::chooseFile(const FileDialogSpec& spec, char* path, size_t size) {
+    fileDialogTitles.push_back(spec.title);
+    fileDialogFolders.push_back(spec.initialFolder ? spec.initialFolder : "");
+    if (fileAnswers.empty()) return false;
+    const std::string answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    if (answer.empty() || answer.size() >= size) return false;
+    std::memcpy(path, answer.c_str(), answer.size() + 1);
+    return true;
+}
+
+void FakeView::chooseFolder(char* out, size_t size) {
+    if (folderAnswers.empty() || size == 0) return;
+    const std::string answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    if (answer.size() < size) std::memcpy(out, answer.c_str(), answer.size() + 1);
+}
+
+void FakeView::showHistoryMenu(const History& history) {
+    // Each item goes in on top of the ones before, as the window's menu does.
+    historyMenu.clear();
+    historyIds.clear();
+    for (int k = 0; k < History::kSlots; ++k) {
+        if (history.slots[k][0] == '\0') continue;
+        historyMenu.insert(historyMenu.begin(), history.slots[k]);
+        historyIds.insert(historyIds.begin(), 5963 + k);
+    }
+}
+
+void* FakeView::loadSkinBitmap(const char* path) {
+    for (const std::string& s : acceptedSkins)
+        if (s == path) return const_cast<char*>(s.c_str());
+    return nullptr;
+}
+
+std::string FakeView::transport() const {
+    return caption(Button::Play) + "/" + caption(Button::Autoplay) + "/" + caption(Button::Open) + "/" +
+           caption(Button::Close);
+}
+
+void MemoryFolders::addFile(const std::string& root, const std::string& relative) {
+    std::string folder = root;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = relative.find('/', start);
+        const bool isFolder = slash != std::string::npos;
+        const std::string name = relative.substr(start, isFolder ? slash - start : std::string::npos);
+        auto& entries = folders_[folder];
+        bool present = false;
+        for (auto& e : entries) present = present || e.first == name;
+        if (!present) entries.emplace_back(name, isFolder);
+        if (!isFolder) return;
+        folder += separator_ + name;
+        start = slash + 1;
+    }
+}
+
+bool MemoryFolders::fill(Listing& l, FolderEntry& entry) {
+    if (l.next >= l.entries.size()) return false;
+    const auto& e = l.entries[l.next++];
+    entry = FolderEntry{};
+    entry.nameTooLong = e.first.size() >= sizeof entry.name;
+    if (!entry.nameTooLong) std::memcpy(entry.name, e.first.c_str(), e.first.size() + 1);
+    entry.attributes = e.second ? kFolderAttribute : 0x20;
+    return true;
+}
+
+void* MemoryFolders::first(const char* folder, FolderEntry& entry) {
+    opened.push_back(folder);
+    auto found = folders_.find(folder);
+    if (found == folders_.end()) return nullptr;
+    auto listing = std::make_unique<Listing>();
+    listing->entries.emplace_back(".", true);
+    listing->entries.emplace_back("..", true);
+    for (const auto& e : found->second) listing->entries.push_back(e);
+    fill(*listing, entry);
+    listings_.push_back(std::move(listing));
+    ++openHandles;
+    return listings_.back().get();
+}
+
+bool MemoryFolders::next(void* handle, FolderEntry& entry) {
+    return fill(*static_cast<Listing*>(handle), entry);
+}
+
+void MemoryFolders::close(void*) { --openHandles; }
+
+uint32_t RealtimeClock::nowMs() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void RealtimeClock::sleepUntil(uint32_t deadline) {
+    const int32_t ahead = static_cast<int32_t>(deadline - nowMs());
+    if (ahead > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ahead));
+}
+
+ShellFixture::ShellFixture() : program(new Program) {
+    Program& p = *program;
+    p.view = &view;
+    p.panel = &panel;
+    p.files = &platformFileSystem();
+    p.folders = &folders;
+    p.clock = &clock;
+    wireProgram(p);
+    p.playback.platform = &playbackClock;
+    p.seq->port.attach(&device);
+    initSequencer(*p.seq);
+    p.seq->port.open();
+}
+
+ShellFixture::~ShellFixture() {
+    stopFolderSearch(program->search);
+    stopPlayback(program->playback);
+    unloadSong(*program->seq);
+}
+
+std::string ShellFixture::writeSong(const char* name, const Bytes& bytes) {
+    const std::string path = scratchPath(name);
+    writeBytes(path, bytes);
+    return path;
+}
+
+Bytes ShellFixture::longSong(int seconds) {
+    Track t;
+    t.tempo(0, 500000);  // 120 bpm at division 100: 20 ticks a step
+    t.ev(0, {0x90, 60, 100});
+    t.ev(static_cast<uint32_t>(seconds) * 2000, {0x80, 60, 0});
+    t.end(0);
+    return buildSmf(100, {t});
+}
+
+Bytes ShellFixture::shortSong() {
+    Track t;
+    t.ev(0, {0x90, 64, 100});
+    t.ev(2, {0x80, 64, 0});
+    t.end(0);
+    return buildSmf(48, {t});
+}
+
+bool ShellFixture::waitForSongEnd() {
+    for (int i = 0; i < 2000 && program->flags.playbackThreadRunning; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return !program->flags.playbackThreadRunning;
+}
+
+void ShellFixture::tick() { autoplayTick(*program); }
+
+bool ShellFixture::command(int id) { return runCommand(*program, id); }
