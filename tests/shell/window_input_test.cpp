@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "display/list_view.h"
@@ -85,7 +86,9 @@ TEST_F(WindowInput, SeekWhilePausedMovesTheThumbAtOnce) {
     command(kCmdBreak);
     transport.taken();
     seekBarRequest(p, kSeekThumbPosition, 40);
-    EXPECT_EQ(transport.taken(), std::vector<int32_t>{40});
+    // (The thread's own first position, 0, may still arrive around it.)
+    const std::vector<int32_t> shown = transport.taken();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), 40), 1);
     EXPECT_EQ(p.flags.seekPos, 40);
 }
 
