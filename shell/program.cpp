@@ -8,9 +8,10 @@
 Program::Program() : seq(new Sequencer) {}
 
 Program::~Program() {
-    // The threads go first: they use everything below.
+    // The threads go first: they use everything below. A program that ended before it
+    // was wired (a second copy) has no sequencer for its playback to stop.
     stopFolderSearch(search);
-    stopPlayback(playback);
+    if (playback.seq) stopPlayback(playback);
 }
 
 void wireProgram(Program& p) {
