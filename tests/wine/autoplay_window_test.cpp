@@ -57,20 +57,56 @@ std::string historyFile(const std::vector<std::string>& slots) {
     return text;
 }
 
-const char kNoTree[] =
-    "no search tree beside the tests: ctest makes it; by hand: "
-    "bash tools/make-search-tree.sh build/win32/search-tree 2000 100";
+class AutoplayWindow : public PlayerTest {};
 
-class AutoplayWindow : public PlayerTest {
+// Searches of the tree of 200,000 files (none a song) that tools/make-search-tree.sh makes
+// beside the test programs (ctest makes it before the GUI tests), from the history's only
+// entry.
+class SearchWindow : public PlayerTest {
 protected:
-    // The tree of 200,000 files (none a song) that tools/make-search-tree.sh makes beside the
-    // test programs; ctest makes it before the GUI tests. Its count.txt says how large it is.
-    std::string searchTree(std::string& size) {
-        const std::string tree = programFolder() + "search-tree";
-        if (!readFile(tree + "\\count.txt", size)) return std::string();
-        while (!size.empty() && (size.back() == '\n' || size.back() == '\r')) size.pop_back();
-        return tree;
+    void SetUp() override {
+        PlayerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        tree_ = programFolder() + "search-tree";
+        ASSERT_TRUE(readFile(tree_ + "\\count.txt", size_))
+            << "no search tree beside the tests: ctest makes it; by hand: "
+               "bash tools/make-search-tree.sh build/win32/search-tree 2000 100";
+        while (!size_.empty() && (size_.back() == '\n' || size_.back() == '\r')) size_.pop_back();
+        ASSERT_TRUE(writeHistory({"*" + tree_}));
     }
+
+    // Starts the player and, from the history, the search; nullptr when no window came.
+    HWND startSearch(Process& p) {
+        if (!startPlayer(p)) return nullptr;
+        HWND w = waitForPlayerWindow(p);
+        if (w) command(w, kHistoryCommand + 9);
+        start_ = GetTickCount();
+        return w;
+    }
+
+    // Pings the window until the panel ends with lastLines, the end of the run; the window
+    // must have answered every time, within 500 ms.
+    void pingToTheEnd(HWND w, AnswerMeter& meter, const std::vector<std::string>& lastLines) {
+        const PanelBottom end(lastLines);
+        const bool ended = meter.pingUntil(300000, [&] { return end.shownOn(w); });
+        const DWORD ms = GetTickCount() - start_;
+        EXPECT_EQ(meter.unanswered(), 0);
+        EXPECT_LT(meter.worst(), 500u) << "the window kept a message waiting for " << meter.worst() << " ms";
+        ASSERT_TRUE(ended) << "the search of " << size_ << " did not end in 300 s";
+        std::printf("[          ] search of %s to \"autoplay finished.\": %lu ms; %d answers, the slowest %lu ms\n",
+                    size_.c_str(), static_cast<unsigned long>(ms), meter.pings(),
+                    static_cast<unsigned long>(meter.worst()));
+    }
+
+    void closeCleanly(Process& p, HWND w) {
+        DWORD code = 1, ms = 0;
+        ASSERT_TRUE(closePlayer(p, w, code, ms));
+        EXPECT_EQ(code, 0u);
+    }
+
+    std::string tree_;
+    std::string size_;  // as count.txt says
+    DWORD start_ = 0;
 };
 
 TEST_F(AutoplayWindow, HistoryEntriesPlayAFolderSongBySongAndASongAndTheMenuListsThemNewestFirst) {
@@ -152,21 +188,12 @@ TEST_F(AutoplayWindow, HistoryEntriesPlayAFolderSongBySongAndASongAndTheMenuList
 // Without the wait for the search's end the controller waits for each entry itself,
 // printing "search waiting..." once a tick; over a tree with no song at all it waits for the
 // whole search. The window must answer all the while, and refuse the exit command.
-TEST_F(AutoplayWindow, TheWindowAnswersThroughoutASearchTheControllerWaitsForAndRefusesToExit) {
-    std::string size;
-    const std::string tree = searchTree(size);
-    ASSERT_FALSE(tree.empty()) << kNoTree;
-    ASSERT_TRUE(writeHistory({"*" + tree}));
+TEST_F(SearchWindow, TheWindowAnswersThroughoutASearchTheControllerWaitsForAndRefusesToExit) {
     ASSERT_TRUE(writeFile(settingsFile("switch.txt"), "baabbaa"));
-
     Process p;
-    ASSERT_TRUE(startPlayer(p));
-    HWND w = waitForPlayerWindow(p);
+    HWND w = startSearch(p);
     ASSERT_NE(w, nullptr);
-
     AnswerMeter meter(w);
-    const DWORD start = GetTickCount();
-    command(w, kHistoryCommand + 9);
     command(w, kExitCommand);
     HWND box = nullptr;
     EXPECT_TRUE(meter.pingUntil(30000, [&] { return (box = messageBoxSaying(w, "connot exit!")) != nullptr; }))
@@ -176,74 +203,35 @@ TEST_F(AutoplayWindow, TheWindowAnswersThroughoutASearchTheControllerWaitsForAnd
         pressMessageBoxOk(box);
         EXPECT_TRUE(meter.pingUntil(kExitTimeoutMs, [&] { return !IsWindow(box); }));
     }
-    const PanelBottom finished({"search waiting...", "end", "autoplay finished."});
-    const bool ended = meter.pingUntil(300000, [&] { return finished.shownOn(w); });
-    const DWORD searchMs = GetTickCount() - start;
-    EXPECT_EQ(meter.unanswered(), 0);
-    EXPECT_LT(meter.worst(), 500u) << "the window kept a message waiting for " << meter.worst() << " ms";
-    ASSERT_TRUE(ended) << "the search of " << size << " did not end in 300 s";
+    ASSERT_NO_FATAL_FAILURE(pingToTheEnd(w, meter, {"search waiting...", "end", "autoplay finished."}));
     EXPECT_TRUE(p.running());
     EXPECT_EQ(runCaptions(w), kIdleCaptions);
     EXPECT_EQ(windowText(w), "Orvanel");
-    std::printf("[          ] search of %s to \"autoplay finished.\": %lu ms; %d answers, the slowest %lu ms\n",
-                size.c_str(), static_cast<unsigned long>(searchMs), meter.pings(),
-                static_cast<unsigned long>(meter.worst()));
-
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    closeCleanly(p, w);
 }
 
 // With the default settings the controller starts nothing before the search has ended: no
 // "search waiting..." line, only the end of an empty list once the search is over.
-TEST_F(AutoplayWindow, WithTheDefaultSettingsTheControllerWaitsForTheWholeSearch) {
-    std::string size;
-    const std::string tree = searchTree(size);
-    ASSERT_FALSE(tree.empty()) << kNoTree;
-    ASSERT_TRUE(writeHistory({"*" + tree}));
-
+TEST_F(SearchWindow, WithTheDefaultSettingsTheControllerWaitsForTheWholeSearch) {
     Process p;
-    ASSERT_TRUE(startPlayer(p));
-    HWND w = waitForPlayerWindow(p);
+    HWND w = startSearch(p);
     ASSERT_NE(w, nullptr);
-
     AnswerMeter meter(w);
-    const DWORD start = GetTickCount();
-    command(w, kHistoryCommand + 9);
-    const PanelBottom finished({"end", "autoplay finished."});
-    const bool ended = meter.pingUntil(300000, [&] { return finished.shownOn(w); });
-    const DWORD searchMs = GetTickCount() - start;
-    ASSERT_TRUE(ended) << "the search of " << size << " did not end in 300 s";
-    EXPECT_TRUE(panelShows(w, {"*" + tree, "autoplay history", "end", "autoplay finished."}, work_ + "\\panel-tree"));
-    EXPECT_LT(meter.worst(), 500u) << "the window kept a message waiting for " << meter.worst() << " ms";
-    std::printf("[          ] search of %s to \"autoplay finished.\": %lu ms; %d answers, the slowest %lu ms\n",
-                size.c_str(), static_cast<unsigned long>(searchMs), meter.pings(),
-                static_cast<unsigned long>(meter.worst()));
-
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    ASSERT_NO_FATAL_FAILURE(pingToTheEnd(w, meter, {"end", "autoplay finished."}));
+    EXPECT_TRUE(panelShows(w, {"*" + tree_, "autoplay history", "end", "autoplay finished."}, work_ + "\\panel-tree"));
+    closeCleanly(p, w);
 }
 
-TEST_F(AutoplayWindow, ClosingTheWindowDuringASearchEndsTheProgramAndSavesTheSettings) {
-    std::string size;
-    const std::string tree = searchTree(size);
-    ASSERT_FALSE(tree.empty()) << kNoTree;
-    ASSERT_TRUE(writeHistory({"*" + tree}));
-
+TEST_F(SearchWindow, ClosingTheWindowDuringASearchEndsTheProgramAndSavesTheSettings) {
     Process p;
-    ASSERT_TRUE(startPlayer(p));
-    HWND w = waitForPlayerWindow(p);
+    HWND w = startSearch(p);
     ASSERT_NE(w, nullptr);
-
     // A quarter of a second into the search (which takes about a second here), the close box.
-    const DWORD start = GetTickCount();
-    command(w, kHistoryCommand + 9);
     const PanelBottom searching({"autoplay history"});
     ASSERT_TRUE(waitUntil(30000, [&] { return searching.shownOn(w); }));
     Sleep(250);
-    ASSERT_TRUE(searching.shownOn(w)) << "the search of " << size << " ended before the close";
-    const DWORD closeAtMs = GetTickCount() - start;
+    ASSERT_TRUE(searching.shownOn(w)) << "the search of " << size_ << " ended before the close";
+    const DWORD closeAtMs = GetTickCount() - start_;
     DWORD code = 1, ms = 0;
     ASSERT_TRUE(closePlayer(p, w, code, ms)) << "the program did not end after the close";
     EXPECT_EQ(code, 0u);
@@ -254,7 +242,7 @@ TEST_F(AutoplayWindow, ClosingTheWindowDuringASearchEndsTheProgramAndSavesTheSet
     ASSERT_TRUE(readFile(settingsFile("switch.txt"), bytes));
     EXPECT_EQ(printable(bytes), "aabbbaa");
     ASSERT_TRUE(readFile(settingsFile("history.txt"), bytes));
-    EXPECT_EQ(printable(bytes), printable(historyFile({"", "", "", "", "", "", "", "", "", "*" + tree})));
+    EXPECT_EQ(printable(bytes), printable(historyFile({"", "", "", "", "", "", "", "", "", "*" + tree_})));
     ASSERT_TRUE(readFile(settingsFile("kivopath.txt"), bytes));
     EXPECT_EQ(bytes.size(), 260u);
 }
