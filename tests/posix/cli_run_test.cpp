@@ -25,17 +25,17 @@ Lines readLines(const std::string& path) {
     return lines;
 }
 
-struct Run {
+struct Played {
     int status = -1;
     Lines out, err;
 };
 
-Run play(const std::string& args) {
+Played play(const std::string& args) {
     const std::string out = scratchPath("run.out"), err = scratchPath("run.err");
     const std::string cmd = "LANG=C.UTF-8 ./orvanel-play --device=log --fast " + args + " >" + out + " 2>" + err +
                             " </dev/null";
     const int raw = std::system(cmd.c_str());
-    Run r;
+    Played r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = readLines(out);
     r.err = readLines(err);
@@ -96,7 +96,7 @@ protected:
 };
 
 TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
-    const Run r = play("--full-path " + root);
+    const Played r = play("--full-path " + root);
     EXPECT_EQ(r.status, 0);
     const std::vector<int> expected = walkOrder();
     ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
@@ -118,14 +118,14 @@ TEST_F(CliRun, ShuffleFollowsTheSeed) {
     uint32_t seed = 12345;
     shuffleList(list, seed);
     for (size_t i = 0; i < expected.size(); ++i) expected[i] = std::atoi(slotEntry(list, int32_t(i))->path);
-    const Run r = play("--shuffle --seed 12345 " + root);
+    const Played r = play("--shuffle --seed 12345 " + root);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(notesPlayed(r.out), expected);
     EXPECT_NE(expected, walkOrder());  // the seed does move them
 }
 
 TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
-    const Run normal = play(root + "/b.mid /no/such.mid " + root + "/top.RMI");
+    const Played normal = play(root + "/b.mid /no/such.mid " + root + "/top.RMI");
     EXPECT_EQ(normal.status, 1);  // one file did not load
     EXPECT_EQ(notesPlayed(normal.out), (std::vector<int>{40, 44}));
     const Lines expected = {"drop 3 file(s)", "1 / 3", root + "/b.mid", "2 / 3", "/no/such.mid", "skip",
@@ -136,7 +136,7 @@ TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
 TEST_F(CliRun, AFolderWithoutSongsFinishesAtOnce) {
     const std::string empty = scratchPath("nosongs");
     mkdir(empty.c_str(), 0755);
-    const Run r = play(empty);
+    const Played r = play(empty);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, Lines{"autoplay finished."});
     EXPECT_TRUE(notesPlayed(r.out).empty());
