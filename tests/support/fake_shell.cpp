@@ -148,10 +148,16 @@ Bytes ShellFixture::shortSong() {
     return buildSmf(48, {t});
 }
 
+bool ShellFixture::waitForSearchEnd() {
+    for (int i = 0; i < 2000 && program->flags.searchRunning; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return !program->flags.searchRunning;
+}
+
 bool ShellFixture::waitForSongEnd() {
     for (int i = 0; i < 2000 && program->flags.playbackThreadRunning; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return !program->flags.playbackThreadRunning;
+    return waitForSearchEnd() && !program->flags.playbackThreadRunning;
 }
 
 void ShellFixture::tick() { autoplayTick(*program); }
