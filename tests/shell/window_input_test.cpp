@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 #include "display/list_view.h"
 #include "shell/commands.h"
 #include "tests/support/fake_shell.h"
@@ -10,13 +14,22 @@
 
 namespace {
 
+// The playback thread shows positions while the test reads them: under a lock.
 class RecordingTransport : public TransportView {
 public:
-    void showSeekPosition(int32_t percent) override { shown.push_back(percent); }
+    void showSeekPosition(int32_t percent) override {
+        std::lock_guard<std::mutex> hold(lock);
+        shown.push_back(percent);
+    }
+    std::vector<int32_t> shownSoFar() {
+        std::lock_guard<std::mutex> hold(lock);
+        return shown;
+    }
     void enableSeekBar(bool) override {}
     void setTransportCaptions(const char*, const char*, uint32_t) override {}
     void showPlayTime(int32_t, int32_t) override {}
     void clearReadouts() override {}
+    std::mutex lock;
     std::vector<int32_t> shown;
 };
 
@@ -69,10 +82,15 @@ TEST_F(WindowInput, ThumbDragStopsFollowingAndTheReleaseSeeksThere) {
 
 TEST_F(WindowInput, SeekWhilePausedMovesTheThumbAtOnce) {
     playLong();
+    // The thread shows position 0 as it starts; the pause comes after that.
+    for (int i = 0; i < 2000 && transport.shownSoFar().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     command(kCmdBreak);
-    transport.shown.clear();
+    const size_t before = transport.shownSoFar().size();
     seekBarRequest(p, kSeekThumbPosition, 40);
-    EXPECT_EQ(transport.shown, std::vector<int32_t>{40});
+    const std::vector<int32_t> shown = transport.shownSoFar();
+    ASSERT_EQ(shown.size(), before + 1);
+    EXPECT_EQ(shown.back(), 40);
     EXPECT_EQ(p.flags.seekPos, 40);
 }
 
