@@ -8,10 +8,9 @@
 Program::Program() : seq(new Sequencer) {}
 
 Program::~Program() {
-    // The threads go first: they use everything below. A program that ended before it
-    // was wired (a second copy) has no sequencer for its playback to stop.
+    // The threads go first: they use everything below.
     stopFolderSearch(search);
-    if (playback.seq) stopPlayback(playback);
+    stopPlayback(playback);
 }
 
 void wireProgram(Program& p) {

@@ -138,11 +138,8 @@ struct ShellFixture {
     static Bytes longSong(int seconds = 600);
     // A song that ends after a few steps.
     static Bytes shortSong();
-    // Waits (really) until the folder search has ended; false after 10 s.
-    bool waitForSearchEnd();
-    // Waits (really) until the playback thread has left and no search runs, so the next
-    // tick can take a song (the controller returns at once while a search runs); false
-    // after 10 s.
+    // Waits (really) until the playback thread has left and the folder search has ended;
+    // false after 10 s.
     bool waitForSongEnd();
     // Runs the controller's tick until cond holds or n ticks have run, waiting for each
     // song to end in between; returns whether cond held.
