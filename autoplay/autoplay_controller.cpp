@@ -91,7 +91,8 @@ void folderTick(Program& p) {
     path[sizeof path - 1] = '\0';
     shownEntryText(list, *entry, shown);
     const bool endMarker = isEndMarker(*entry);
-    if (p.settings.showFullPath) printLine(p, shown);
+    // The end marker prints as it is, "end": it is told from the upper-case paths by its case.
+    if (p.settings.showFullPath) printLine(p, endMarker ? path : shown);
     list.playPos = pos + 1;
 
     if (endMarker) {

@@ -1,13 +1,17 @@
 #!/bin/bash
-# Takes a screenshot of Orvanel.exe playing the demo song under Wine, on an X server of its
-# own, and checks that the picture is a PNG at least as large as the window's client area.
+# Takes a screenshot of Orvanel.exe under Wine, on an X server of its own, and checks that
+# the picture is a PNG at least as large as the window's client area.
 #
-#   tools/screenshot.sh [--build DIR] [OUT.png]
+#   tools/screenshot.sh [--build DIR] [--list] [OUT.png]
 #
+# Without --list the player plays the demo song (OUT.png defaults to build/screenshot.png).
+# With --list it shows its play list during an autoplay of a folder of nine songs (copies
+# of the demo song), started from the history menu by drive_player.exe with the list view
+# toggled on first (OUT.png defaults to build/screenshot-list.png).
 # DIR is the win32 build folder (default build/win32), with Orvanel.exe, its kivo\ folder
-# and its Wine prefix (DIR/wineprefix, created on first use). OUT.png defaults to
-# build/screenshot.png. The window is cropped out of the screen when it can be found; the
-# program is closed through its window (WM_CLOSE) and must end with exit code 0.
+# and its Wine prefix (DIR/wineprefix, created on first use). The window is cropped out of
+# the screen when it can be found; the program is closed through its window (WM_CLOSE) and
+# must end with exit code 0.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -17,13 +21,23 @@ if [ "${1:-}" = "--build" ]; then
     build=$(cd "$2" && pwd)
     shift 2
 fi
-out=${1:-$root/build/screenshot.png}
+list=no
+if [ "${1:-}" = "--list" ]; then
+    list=yes
+    shift
+fi
+if [ $list = yes ]; then
+    out=${1:-$root/build/screenshot-list.png}
+else
+    out=${1:-$root/build/screenshot.png}
+fi
 song=$root/samples/demo.mid
 
 for tool in Xvfb xwininfo import identify wine; do
     command -v "$tool" > /dev/null || { echo "screenshot: '$tool' not found (run: sh tools/setup.sh test)" >&2; exit 2; }
 done
 [ -f "$build/Orvanel.exe" ] || { echo "screenshot: no $build/Orvanel.exe (run: make build-win32)" >&2; exit 2; }
+[ $list = no ] || [ -f "$build/drive_player.exe" ] || { echo "screenshot: no $build/drive_player.exe (run: make build-win32)" >&2; exit 2; }
 [ -f "$song" ] || { echo "screenshot: no $song" >&2; exit 2; }
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
@@ -56,21 +70,24 @@ done
 [ -s "$scratch/display" ] || { echo "screenshot: Xvfb did not start in time" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$scratch/display")"
 
-# The player takes its whole command line as the song's path, quotes included, so the
-# path must not need quotes: a path with spaces is replaced by a copy that has none.
-song_dir=$(dirname "$song")
-case $song_dir in
-    *' '*) cp "$song" "$scratch/demo.mid"; song=$scratch/demo.mid ;;
-esac
-windows_song="Z:$(printf '%s' "$song" | tr '/' '\\')"
+windows_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
 # wine-run.sh keeps this display, makes the prefix if needed and runs the program in its
 # build folder, where kivo\default.bmp is found; its exit status is the program's.
-(cd "$build" && exec bash "$here/wine-run.sh" --prefix "$build/wineprefix" "$build/Orvanel.exe" "$windows_song") \
-    > "$scratch/player.log" 2>&1 &
+if [ $list = yes ]; then
+    mkdir "$scratch/songs"
+    for i in 1 2 3 4 5 6 7 8 9; do cp "$song" "$scratch/songs/song0$i.mid"; done
+    # The list toggle (command 6), then the newest history item (5972): the folder.
+    (cd "$build" && exec bash "$here/wine-run.sh" --prefix "$build/wineprefix" "$build/drive_player.exe" \
+        "$(windows_path "$build/Orvanel.exe")" --history "*$(windows_path "$scratch/songs")" 6 5972) \
+        > "$scratch/player.log" 2>&1 &
+else
+    (cd "$build" && exec bash "$here/wine-run.sh" --prefix "$build/wineprefix" "$build/Orvanel.exe" \
+        "$(windows_path "$song")") > "$scratch/player.log" 2>&1 &
+fi
 player_pid=$!
 
-# The X window Wine made for the player: its title is "Orvanel[path]" once the song plays.
+# The X window Wine made for the player: its title is "Orvanel[path]" once a song plays.
 window=
 for _ in $(seq 1200); do
     window=$(xwininfo -root -tree 2> /dev/null | awk '/"Orvanel\[/ { print $1; exit }')
@@ -80,7 +97,7 @@ for _ in $(seq 1200); do
 done
 [ -n "$window" ] || { echo "screenshot: no player window with the song after 120 s" >&2; exit 1; }
 
-# Let the song's first texts and a dance frame reach the window.
+# Let the song's first texts (or the list's rows) and a dance frame reach the window.
 sleep 2
 import -window root "$scratch/screen.png"
 geometry=$(xwininfo -id "$window" | awk '

@@ -4,7 +4,9 @@
 #   tools/wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]
 #
 # - WINEPREFIX is DIR (default: build/win32/wineprefix); it is created once with
-#   `wineboot -i` and reused afterwards.
+#   `wineboot -i` and reused afterwards. Its windows are not handed to a window manager
+#   (there is none on Xvfb): Wine would otherwise wait 2 s for one at every window it
+#   destroys, the main window at exit and each message box alike.
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
 # - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
 #   this run and stopped afterwards.
@@ -87,17 +89,20 @@ if ! display_reachable; then
     export DISPLAY=":$(head -n 1 "$xvfb_log")"
 fi
 
-# Create the prefix once; concurrent runs wait for the first one.
-if [ ! -f "$prefix/.orvanel-ready" ]; then
+# Create the prefix once; concurrent runs wait for the first one. (The marker's name
+# changes with what the creation does, so older prefixes are made again.)
+ready=$prefix/.orvanel-ready-unmanaged
+if [ ! -f "$ready" ]; then
     exec 9> "$prefix.lock"
     flock 9
-    if [ ! -f "$prefix/.orvanel-ready" ]; then
+    if [ ! -f "$ready" ]; then
         echo "wine-run: creating Wine prefix $prefix" >&2
         rm -rf "$prefix"
         start=$(date +%s)
         wineboot -i > /dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
         wineserver -w
-        touch "$prefix/.orvanel-ready"
+        touch "$ready"
         echo "wine-run: prefix ready in $(( $(date +%s) - start )) s" >&2
     fi
     flock -u 9

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "display/list_view.h"
 #include "shell/commands.h"
@@ -13,18 +14,16 @@
 
 namespace {
 
-// Called from the playback thread and, for a seek while paused, from the test's.
+// The playback thread shows positions while the test reads them: under a lock.
 class RecordingTransport : public TransportView {
 public:
     void showSeekPosition(int32_t percent) override {
         std::lock_guard<std::mutex> hold(lock);
         shown.push_back(percent);
     }
-    std::vector<int32_t> taken() {
+    std::vector<int32_t> shownSoFar() {
         std::lock_guard<std::mutex> hold(lock);
-        std::vector<int32_t> all;
-        all.swap(shown);
-        return all;
+        return shown;
     }
     void enableSeekBar(bool) override {}
     void setTransportCaptions(const char*, const char*, uint32_t) override {}
@@ -83,12 +82,15 @@ TEST_F(WindowInput, ThumbDragStopsFollowingAndTheReleaseSeeksThere) {
 
 TEST_F(WindowInput, SeekWhilePausedMovesTheThumbAtOnce) {
     playLong();
+    // The thread shows position 0 as it starts; the pause comes after that.
+    for (int i = 0; i < 2000 && transport.shownSoFar().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     command(kCmdBreak);
-    transport.taken();
+    const size_t before = transport.shownSoFar().size();
     seekBarRequest(p, kSeekThumbPosition, 40);
-    // (The thread's own first position, 0, may still arrive around it.)
-    const std::vector<int32_t> shown = transport.taken();
-    EXPECT_EQ(std::count(shown.begin(), shown.end(), 40), 1);
+    const std::vector<int32_t> shown = transport.shownSoFar();
+    ASSERT_EQ(shown.size(), before + 1);
+    EXPECT_EQ(shown.back(), 40);
     EXPECT_EQ(p.flags.seekPos, 40);
 }
 

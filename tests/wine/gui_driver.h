@@ -1,9 +1,10 @@
 #pragma once
 // Drives the real Orvanel.exe from a GUI test: starts it beside this test program, finds its
-// window, reads captions and pixels from outside as a user would see them, closes it, and
-// keeps the settings files of the temporary directory as they were before the test.
-// Inline so that every *_test.cpp of this folder can use it (a plain .cpp here would be
-// built as a helper program of its own).
+// window, sends it commands and keys, reads captions and pixels from outside as a user
+// would see them (against pictures of the panel, list and indicators drawn here), measures
+// how fast it answers, closes it, and keeps the settings files of the temporary directory
+// as they were before the test. Inline so that every *_test.cpp of this folder (and a
+// helper program) can use it; a plain .cpp here would be built as a helper of its own.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/smf_builder.h"
 
 namespace gui {
 
@@ -268,6 +271,118 @@ inline void pressButton(HWND parent, int id) {
     PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(buttonWithId(parent, id)));
 }
 
+// The play, autoplay, open and close buttons' captions, as "play|autoplay|open|close".
+inline std::string runCaptions(HWND window) {
+    return buttonCaption(window, 1) + "|" + buttonCaption(window, 5) + "|" + buttonCaption(window, 0) + "|" +
+           buttonCaption(window, 2);
+}
+constexpr const char* kIdleCaptions = "play|autoplay|open|close";
+constexpr const char* kAutoplayCaptions = "next|cancel| | ";
+
+// The child control of class className whose rectangle starts at x, y, or nullptr.
+inline HWND controlAt(HWND parent, const char* className, int x, int y) {
+    for (const Control& c : childControls(parent))
+        if (_stricmp(c.className.c_str(), className) == 0 && c.rect.left == x && c.rect.top == y) return c.hwnd;
+    return nullptr;
+}
+
+// The visible popup menu window of process pid, or nullptr.
+inline HWND popupMenuOf(DWORD pid) {
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, "#32768", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+// Chooses the item-th history item (0: the top one) of the first menu with the keyboard, as
+// a user would: Alt+N opens the pull-down on its first item, and the history follows the five
+// commands and the separator, which the arrow keys pass over. (Under Wine no other process
+// can read a window's menu items, so tests learn the order from what the items do.)
+inline bool chooseHistoryMenuItem(HWND window, int item) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 'n');
+    if (!waitUntil(kStartTimeoutMs, [&] { return popupMenuOf(pid) != nullptr; })) return false;
+    for (int i = 0; i < 5 + item; ++i) PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    return waitUntil(kStartTimeoutMs, [&] { return popupMenuOf(pid) == nullptr; });
+}
+
+struct MessageBoxSearch {
+    HWND owner;
+    std::string text;
+    HWND found;
+};
+
+inline BOOL CALLBACK findStaticText(HWND child, LPARAM lParam) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(lParam);
+    char cls[64] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    if (_stricmp(cls, "Static") == 0 && windowText(child) == search->text) {
+        search->found = GetParent(child);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+inline BOOL CALLBACK findMessageBox(HWND w, LPARAM lParam) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(lParam);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0 || GetWindow(w, GW_OWNER) != search->owner || !IsWindowVisible(w)) return TRUE;
+    EnumChildWindows(w, findStaticText, lParam);
+    return search->found == nullptr;
+}
+
+// The visible message box owned by owner that says text, or nullptr.
+inline HWND messageBoxSaying(HWND owner, const std::string& text) {
+    MessageBoxSearch search = {owner, text, nullptr};
+    EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Presses a message box's OK button.
+inline void pressMessageBoxOk(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+// How long a window takes to answer a message: each ping sends it WM_NULL and waits.
+class AnswerMeter {
+public:
+    explicit AnswerMeter(HWND window) : window_(window) {}
+    // Returns the milliseconds taken; a window that does not answer within 10 s counts 10 s.
+    DWORD ping() {
+        const DWORD start = GetTickCount();
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer)) ++unanswered_;
+        const DWORD ms = GetTickCount() - start;
+        if (ms > worst_) worst_ = ms;
+        ++pings_;
+        return ms;
+    }
+    // Pings every 10 ms until condition holds or timeoutMs has passed.
+    template <typename Condition>
+    bool pingUntil(DWORD timeoutMs, Condition condition) {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            ping();
+            if (condition()) return true;
+            if (GetTickCount() - start >= timeoutMs) return false;
+            Sleep(10);
+        }
+    }
+    DWORD worst() const { return worst_; }
+    int pings() const { return pings_; }
+    int unanswered() const { return unanswered_; }
+
+private:
+    HWND window_;
+    DWORD worst_ = 0;
+    int pings_ = 0;
+    int unanswered_ = 0;
+};
+
 // --- pixels ----------------------------------------------------------------------------
 
 // A 32-bit picture, top row first, 0x00RRGGBB.
@@ -396,8 +511,8 @@ inline bool saveBmp(const std::string& path, const Pixels& a) {
     return writeFile(path, file);
 }
 
-// The panel font: "ＭＳ ゴシック" (its Shift_JIS bytes), Shift_JIS character set, the given
-// height, every other attribute zero.
+// The player's font face "ＭＳ ゴシック" (its Shift_JIS bytes), Shift_JIS character set, the
+// given height (12: the panel and indicators, 10: the list rows), every other attribute zero.
 inline HFONT createPanelFont(int height) {
     LOGFONTA lf = {};
     lf.lfHeight = height;
@@ -406,25 +521,22 @@ inline HFONT createPanelFont(int height) {
     return CreateFontIndirectA(&lf);
 }
 
-// The message panel (210 x 250) as it should look after the given lines were printed, the
-// last one at the bottom: white, each line drawn black on opaque white at x = 2 in the
-// 12-pixel font, the newest with its top at y = 237 and each older one 14 pixels higher.
-inline Pixels expectedPanel(const std::vector<std::string>& lines) {
+// A picture of width x height drawn here with GDI as the player draws its surfaces: draw(dc)
+// gets a white memory context with the 12-pixel font selected, black text on opaque white,
+// the default black pen and white brush.
+template <typename Draw>
+Pixels drawnPicture(int width, int height, Draw draw) {
     Pixels out;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 210, 250);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
     HFONT font = createPanelFont(12);
     if (mem && bmp && font) {
         HGDIOBJ oldBmp = SelectObject(mem, bmp);
         HGDIOBJ oldFont = SelectObject(mem, font);
-        BitBlt(mem, 0, 0, 210, 250, nullptr, 0, 0, WHITENESS);
-        int y = 237 - 14 * (int(lines.size()) - 1);
-        for (const std::string& line : lines) {
-            TextOutA(mem, 2, y, line.data(), int(line.size()));
-            y += 14;
-        }
-        out = grab(mem, 0, 0, 210, 250);
+        BitBlt(mem, 0, 0, width, height, nullptr, 0, 0, WHITENESS);
+        draw(mem);
+        out = grab(mem, 0, 0, width, height);
         SelectObject(mem, oldFont);
         SelectObject(mem, oldBmp);
     }
@@ -434,6 +546,149 @@ inline Pixels expectedPanel(const std::vector<std::string>& lines) {
     ReleaseDC(nullptr, screen);
     return out;
 }
+
+inline Pixels crop(const Pixels& a, int x, int y, int width, int height) {
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    for (int row = y; row < y + height; ++row)
+        for (int col = x; col < x + width; ++col) out.p.push_back(a.at(col, row));
+    return out;
+}
+
+// Whether a Shift_JIS character starts with byte c: the code page's own rule.
+inline bool leadByte(char c) { return IsDBCSLeadByteEx(932, static_cast<BYTE>(c)) != 0; }
+
+// The message panel (210 x 250) after the given messages were printed on a white panel, the
+// last one at the bottom: each message scrolls the panel up a line of 14 pixels and is drawn
+// at x = 2, y = 237 in the 12-pixel font; one of more than 33 bytes fills whole lines of 33
+// cells of 6 pixels first (a double-byte character two cells, never split), drawn a
+// character at a time.
+inline Pixels expectedPanel(const std::vector<std::string>& messages) {
+    return drawnPicture(210, 250, [&](HDC dc) {
+        auto scroll = [&] {
+            BitBlt(dc, 0, 0, 210, 236, dc, 0, 14, SRCCOPY);
+            BitBlt(dc, 0, 236, 210, 14, nullptr, 0, 0, WHITENESS);
+        };
+        for (const std::string& text : messages) {
+            size_t at = 0;
+            while (text.size() - at > 33) {
+                scroll();
+                for (int x = 2; x < 200;) {
+                    const int bytes = at + 1 < text.size() && leadByte(text[at]) ? 2 : 1;
+                    TextOutA(dc, x, 237, text.data() + at, bytes);
+                    x += 6 * bytes;
+                    at += bytes;
+                }
+            }
+            scroll();
+            TextOutA(dc, 2, 237, text.data() + at, int(text.size() - at));
+        }
+    });
+}
+
+// The play list view (194 x 250) showing entries from index top, the entry at playing (-1:
+// none) white: rows of 35 pixels, each a box from 1, y + 1 to 193, y + 32 (grey C8C8C8 or
+// white, black outline) holding "%d %s" in the 10-pixel font on the box. A text of 71 bytes
+// or more keeps its first 31 and last 35 bytes around " .... "; one of more than 36 bytes
+// takes a first line of 36 columns of 5 pixels from x = 5, a character at a time, and the
+// rest at x = 4 twelve pixels lower.
+inline Pixels expectedListView(const std::vector<std::string>& entries, int top, int playing) {
+    return drawnPicture(194, 250, [&](HDC dc) {
+        HFONT small = createPanelFont(10);
+        HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        HBRUSH grey = CreateSolidBrush(RGB(200, 200, 200));
+        HGDIOBJ oldFont = SelectObject(dc, small);
+        HGDIOBJ oldBrush = SelectObject(dc, grey);
+        SetBkMode(dc, TRANSPARENT);
+        for (int r = 0; r < 7 && top + r < int(entries.size()); ++r) {
+            const int index = top + r, y = 35 * r;
+            SelectObject(dc, index == playing ? white : grey);
+            Rectangle(dc, 1, y + 1, 193, y + 32);
+            std::string text = std::to_string(index) + " " + entries[size_t(index)];
+            if (text.size() >= 71) text = text.substr(0, 31) + " .... " + text.substr(text.size() - 35);
+            if (text.size() <= 36) {
+                TextOutA(dc, 4, y + 4, text.data(), int(text.size()));
+                continue;
+            }
+            size_t used = 0;
+            for (int x = 5; used < 36;) {
+                const int bytes = used + 1 < text.size() && leadByte(text[used]) ? 2 : 1;
+                TextOutA(dc, x, y + 4, text.data() + used, bytes);
+                x += 5 * bytes;
+                used += size_t(bytes);
+            }
+            if (used < text.size()) TextOutA(dc, 4, y + 16, text.data() + used, int(text.size() - used));
+        }
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldFont);
+        DeleteObject(white);
+        DeleteObject(grey);
+        DeleteObject(small);
+    });
+}
+
+// Where the indicators show on the window (client pixels, to the client's bottom edge).
+struct IndicatorPlace {
+    int textX;    // where the text is drawn in the player's back surface, at y = 255
+    int sourceX;  // the rectangle taken from there ...
+    int windowX;  // ... and where it is put on the window, at y = 252
+    int width;
+};
+constexpr IndicatorPlace kSpeedIndicator = {169, 169, 169, 23};
+constexpr IndicatorPlace kKeyShiftIndicator = {134, 132, 134, 16};
+
+// An indicator reading text, as the window shows it.
+inline Pixels expectedIndicator(const IndicatorPlace& place, const std::string& text) {
+    const Pixels back =
+        drawnPicture(290, 268, [&](HDC dc) { TextOutA(dc, place.textX, 255, text.data(), int(text.size())); });
+    return crop(back, place.sourceX, 252, place.width, 16);
+}
+
+// The pause box, 100 x 60 at 50, 90: a white box with a black outline and "BREAK".
+inline Pixels expectedPauseBox() {
+    const Pixels client = drawnPicture(290, 268, [](HDC dc) {
+        Rectangle(dc, 50, 90, 150, 150);
+        TextOutA(dc, 86, 115, "BREAK", 5);
+    });
+    return crop(client, 50, 90, 100, 60);
+}
+
+inline Pixels shownPauseBoxPlace(HWND window) { return captureClient(window, 50, 90, 100, 60); }
+
+// Polls until the window's rectangle x, y, expected.width x expected.height shows expected.
+// On failure both pictures are left as picturesBase-shown.bmp and -expected.bmp.
+inline ::testing::AssertionResult windowShows(HWND window, int x, int y, const Pixels& expected,
+                                              const std::string& picturesBase, DWORD timeoutMs = 10000) {
+    Pixels shown;
+    auto shows = [&] { return (shown = captureClient(window, x, y, expected.width, expected.height)) == expected; };
+    if (waitUntil(timeoutMs, shows)) return ::testing::AssertionSuccess();
+    saveBmp(picturesBase + "-shown.bmp", shown);
+    saveBmp(picturesBase + "-expected.bmp", expected);
+    return ::testing::AssertionFailure() << differingPixels(shown, expected) << " pixels differ at " << x << ","
+                                         << y << "; rows with ink shown: " << inkedRows(shown)
+                                         << "; expected: " << inkedRows(expected) << " (pictures: " << picturesBase
+                                         << "-*.bmp)";
+}
+
+// The panel shows exactly the given messages (the last at the bottom).
+inline ::testing::AssertionResult panelShows(HWND window, const std::vector<std::string>& messages,
+                                             const std::string& picturesBase, DWORD timeoutMs = 10000) {
+    return windowShows(window, 0, 0, expectedPanel(messages), picturesBase, timeoutMs);
+}
+
+// The panel's bottom lines: a picture of the given one-line messages as the last lines,
+// to compare quickly and often with what the window shows, whatever stands above them.
+class PanelBottom {
+public:
+    explicit PanelBottom(const std::vector<std::string>& lines)
+        : top_(236 - 14 * (int(lines.size()) - 1)), expected_(crop(expectedPanel(lines), 0, top_, 210, 250 - top_)) {}
+    bool shownOn(HWND window) const { return captureClient(window, 0, top_, 210, 250 - top_) == expected_; }
+
+private:
+    int top_;
+    Pixels expected_;
+};
 
 // --- test material ---------------------------------------------------------------------
 
@@ -455,6 +710,68 @@ inline bool writeSkin(const std::string& path, int width = 2080, int height = 80
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) a.p[size_t(y) * width + x] = skinPixel(x, y);
     return saveBmp(path, a);
+}
+
+// A song of about ms milliseconds: one note held that long at 120 beats per minute.
+inline Bytes songOfMs(uint32_t ms) {
+    Track t;
+    t.tempo(0, 500000);
+    t.ev(0, {0x90, 60, 1});
+    t.ev(ms * 960 / 1000, {0x80, 60, 0});
+    t.end(0);
+    return buildSmf(480, {t});
+}
+
+inline std::string upperCase(std::string text) {
+    CharUpperA(&text[0]);
+    return text;
+}
+
+// history.txt holding the given entries, the oldest first.
+inline bool writeHistory(const std::vector<std::string>& entries) {
+    std::string text;
+    for (const std::string& e : entries) text += e + "\r\n";
+    return writeFile(settingsFile("history.txt"), text);
+}
+
+// Deletes folder and everything below it (small trees).
+inline void removeTree(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(folder + "\\" + name);
+            else DeleteFileA((folder + "\\" + name).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The songs below folder, upper case, in the order a depth-first walk over the system's own
+// enumeration meets them: a folder's contents stand where the folder stands among its
+// siblings. That order is the file system's, so tests take it from here.
+inline void songsBelow(const std::string& folder, std::vector<std::string>& songs) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = fd.cFileName;
+        const std::string path = folder + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name != "." && name != "..") songsBelow(path, songs);
+            continue;
+        }
+        const std::string upper = upperCase(path);
+        auto endsWith = [&](const char* tail) {
+            const size_t n = std::strlen(tail);
+            return upper.size() >= n && upper.compare(upper.size() - n, n, tail) == 0;
+        };
+        if (endsWith("MID") || endsWith("MIDI") || endsWith("RMI")) songs.push_back(upper);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
 }
 
 // Hex digits of bytes: how fake_mascot.exe takes a name.

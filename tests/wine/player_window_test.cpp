@@ -63,21 +63,6 @@ protected:
         }
         return shown;
     }
-
-    // Polls the panel until it equals the expected picture. On failure the two pictures are
-    // left in the working folder to be looked at.
-    ::testing::AssertionResult panelShows(HWND w, const std::vector<std::string>& lines, const char* tag) {
-        const Pixels expected = expectedPanel(lines);
-        Pixels shown;
-        if (waitUntil(10000, [&] { return (shown = captureClient(w, 0, 0, 210, 250)) == expected; }))
-            return ::testing::AssertionSuccess();
-        const std::string base = work_ + "\\panel-" + tag;
-        saveBmp(base + "-shown.bmp", shown);
-        saveBmp(base + "-expected.bmp", expected);
-        return ::testing::AssertionFailure()
-               << differingPixels(shown, expected) << " pixels differ; rows with ink shown: " << inkedRows(shown)
-               << "; expected: " << inkedRows(expected) << " (pictures: " << base << "-*.bmp)";
-    }
 };
 
 TEST_F(PlayerWindow, AFirstStartWritesTheDefaultSettingsWhenClosedAndWaitsForNoMascot) {
@@ -356,7 +341,7 @@ TEST_F(PlayerWindow, ASongOnTheCommandLinePlaysAtOnceWithItsTexts) {
     EXPECT_EQ(client.bottom, 268);
 
     // The track name, then the text, printed as the song starts.
-    EXPECT_TRUE(panelShows(w, {kSongTitle, kSongText}, "start"));
+    EXPECT_TRUE(panelShows(w, {kSongTitle, kSongText}, work_ + "\\panel-start"));
 
     // At 120 beats per minute the dance of frames 2 to 9 shows, one frame a sixteenth note.
     int frame = waitForFrame(w, 2, 9);
