@@ -25,7 +25,6 @@ protected:
     int finishes = 0;
 
     void SetUp() override {
-        folders = MemoryFolders(kSeparator, kSeparator == '/');
         const std::string scratch = scratchPath("x");
         root = scratch.substr(0, scratch.size() - 2);
         p.settings.keepListAfterEnd = false;
@@ -35,7 +34,7 @@ protected:
     void listFiles(std::initializer_list<const char*> names) {
         for (const char* name : names) {
             writeSong(name, std::string(name).find("BAD") == std::string::npos ? shortSong() : Bytes{1, 2, 3});
-            folders.addFile(root, name);
+            folders.addPath(root, name);
         }
     }
     void startFolderRun() {
@@ -78,7 +77,7 @@ TEST_F(Controller, FolderRunPlaysEverySongInWalkOrderThenFinishes) {
 
 TEST_F(Controller, CaptionsDuringAFolderRunAndNextWhilePaused) {
     const std::string song = writeSong("RUNLONG.MID", longSong());
-    folders.addFile(root, "RUNLONG.MID");
+    folders.addPath(root, "RUNLONG.MID");
     listFiles({"RUNZ.MID"});
     startFolderRun();
     tickAndRecord(3);
@@ -107,7 +106,7 @@ TEST_F(Controller, BigloopStartsTheListAgainWithoutSearching) {
     EXPECT_EQ(titles[2], titles[0]);
     EXPECT_EQ(titles[3], titles[1]);
     EXPECT_TRUE(p.flags.autoplayActive);
-    EXPECT_EQ(std::count(folders.opened.begin(), folders.opened.end(), root), 1);
+    EXPECT_EQ(folders.opened, 1);  // searched once
 }
 
 TEST_F(Controller, KeptListPausesOnItsFirstSong) {
@@ -123,7 +122,7 @@ TEST_F(Controller, KeptListPausesOnItsFirstSong) {
 }
 
 TEST_F(Controller, EmptyFolderFinishesAtOnceInEveryMode) {
-    folders.addFile(root, "NOTASONG.TXT");
+    folders.addPath(root, "NOTASONG.TXT");
     p.seq->loopMode = 3;
     p.settings.keepListAfterEnd = true;
     startFolderRun();

@@ -21,6 +21,19 @@ void FakeFolders::add(const std::string& folder, const std::string& name, bool i
     items.push_back({name, isFolder, tooLong});
 }
 
+void FakeFolders::addPath(const std::string& root, const std::string& relative) {
+    std::string folder = root;
+    size_t start = 0;
+    for (size_t slash; (slash = relative.find('/', start)) != std::string::npos; start = slash + 1) {
+        const std::string name = relative.substr(start, slash - start);
+        const std::vector<Item>& items = tree_[folder];
+        if (std::none_of(items.begin(), items.end(), [&](const Item& i) { return i.name == name; }))
+            add(folder, name, true);
+        folder += separator_ + name;
+    }
+    add(folder, relative.substr(start));
+}
+
 void* FakeFolders::first(const char* folder, FolderEntry& entry) {
     auto found = tree_.find(folder);
     if (found == tree_.end()) return nullptr;

@@ -24,6 +24,9 @@ public:
 
     // Entries of a folder (its full path), listed in the order added; "." and ".." first.
     void add(const std::string& folder, const std::string& name, bool isFolder = false, bool tooLong = false);
+    // A file below root at a relative path with '/' between its parts, and the folders on
+    // the way (each added once).
+    void addPath(const std::string& root, const std::string& relative);
 
     char separator() const override { return separator_; }
     bool caseSensitive() const override { return caseSensitive_; }

@@ -48,53 +48,6 @@ std::string FakeView::transport() const {
            caption(Button::Close);
 }
 
-void MemoryFolders::addFile(const std::string& root, const std::string& relative) {
-    std::string folder = root;
-    size_t start = 0;
-    for (;;) {
-        const size_t slash = relative.find('/', start);
-        const bool isFolder = slash != std::string::npos;
-        const std::string name = relative.substr(start, isFolder ? slash - start : std::string::npos);
-        auto& entries = folders_[folder];
-        bool present = false;
-        for (auto& e : entries) present = present || e.first == name;
-        if (!present) entries.emplace_back(name, isFolder);
-        if (!isFolder) return;
-        folder += separator_ + name;
-        start = slash + 1;
-    }
-}
-
-bool MemoryFolders::fill(Listing& l, FolderEntry& entry) {
-    if (l.next >= l.entries.size()) return false;
-    const auto& e = l.entries[l.next++];
-    entry = FolderEntry{};
-    entry.nameTooLong = e.first.size() >= sizeof entry.name;
-    if (!entry.nameTooLong) std::memcpy(entry.name, e.first.c_str(), e.first.size() + 1);
-    entry.attributes = e.second ? kFolderAttribute : 0x20;
-    return true;
-}
-
-void* MemoryFolders::first(const char* folder, FolderEntry& entry) {
-    opened.push_back(folder);
-    auto found = folders_.find(folder);
-    if (found == folders_.end()) return nullptr;
-    auto listing = std::make_unique<Listing>();
-    listing->entries.emplace_back(".", true);
-    listing->entries.emplace_back("..", true);
-    for (const auto& e : found->second) listing->entries.push_back(e);
-    fill(*listing, entry);
-    listings_.push_back(std::move(listing));
-    ++openHandles;
-    return listings_.back().get();
-}
-
-bool MemoryFolders::next(void* handle, FolderEntry& entry) {
-    return fill(*static_cast<Listing*>(handle), entry);
-}
-
-void MemoryFolders::close(void*) { --openHandles; }
-
 uint32_t RealtimeClock::nowMs() {
     using namespace std::chrono;
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());

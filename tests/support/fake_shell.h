@@ -5,15 +5,14 @@
 // one for the playback thread (so a long song keeps playing while the test looks).
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/folders.h"
 #include "shell/program.h"
 #include "shell/shell_view.h"
 #include "tests/support/capture.h"
+#include "tests/support/fake_folders.h"
 #include "tests/support/smf_builder.h"
 
 class FakeView : public ShellView {
@@ -60,35 +59,6 @@ public:
     std::vector<std::string> acceptedSkins;  // paths loadSkinBitmap accepts
     std::string installedSkin;
     int settingsDialogs = 0, aboutBoxes = 0;
-};
-
-// A folder tree in memory: "A/B/SONG.MID" style paths under a root, enumerated in the
-// order they were added, '\\' or '/' as the separator.
-class MemoryFolders : public FolderEnumerator {
-public:
-    explicit MemoryFolders(char separator = '\\', bool caseSensitive = false)
-        : separator_(separator), caseSensitive_(caseSensitive) {}
-    // Adds a file (and the folders above it) below root, path parts joined with '/'.
-    void addFile(const std::string& root, const std::string& relative);
-    char separator() const override { return separator_; }
-    bool caseSensitive() const override { return caseSensitive_; }
-    void* first(const char* folder, FolderEntry& entry) override;
-    bool next(void* handle, FolderEntry& entry) override;
-    void close(void* handle) override;
-
-    std::vector<std::string> opened;  // every folder a listing was started on
-    int openHandles = 0;
-
-private:
-    struct Listing {
-        std::vector<std::pair<std::string, bool>> entries;  // name, folder
-        size_t next = 0;
-    };
-    bool fill(Listing& l, FolderEntry& entry);
-    char separator_;
-    bool caseSensitive_;
-    std::map<std::string, std::vector<std::pair<std::string, bool>>> folders_;
-    std::vector<std::unique_ptr<Listing>> listings_;
 };
 
 // A dropped set of paths that counts how often it was answered, also after the program
@@ -159,6 +129,10 @@ struct ShellFixture {
     RecordingSink panel;
     InstantClock clock;
     RealtimeClock playbackClock;
-    MemoryFolders folders;
+#ifdef _WIN32
+    FakeFolders folders{'\\', false};
+#else
+    FakeFolders folders{'/', true};
+#endif
     std::unique_ptr<Program> program;
 };
