@@ -6,6 +6,7 @@
 #include "display/line_sink.h"
 #include "display/display_surfaces.h"
 #include "midi/filters.h"
+#include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
 
@@ -43,6 +44,16 @@ TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
         return {nullptr, 0};
     const int32_t room = kSongImageSize - cur.trackStart;
     return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
+}
+
+int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur) {
+    // The same tests, in the same order, as the head of interpretTrack's loop.
+    const TrackBytes tb = trackBytes(seq, cur);
+    if (cur.position >= tb.length || cur.position < 0) return kDueNow;
+    uint32_t delta = 0;
+    // A delta time that runs into the end ends the track once eventTick has passed.
+    if (!decodeVarLen(tb.body + cur.position, tb.body + tb.length, delta)) return cur.eventTick;
+    return cur.eventTick + delta;
 }
 
 namespace {

@@ -28,28 +28,30 @@ void advanceClock(Sequencer& seq, int64_t n) {
     seq.tick = tick > kMaxTick ? kMaxTick : tick;
 }
 
+// floor(a / b) for b > 0.
+int64_t floorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
 // How many of the next steps would do nothing but advance the clock: every track's
 // next event stays at or beyond the tick those steps reach. 0 when the next step acts.
 int64_t idleStepsAhead(const Sequencer& seq) {
     if (seq.activeTracks == 0) return 0;
-    int64_t due = kNoLimit;  // lowest tick that must be passed before something happens
-    for (int32_t t = 0; t < seq.trackCount; ++t) {
-        const TrackCursor& cur = seq.tracks[t];
-        if (cur.trackActive != 1) continue;
-        const TrackBytes tb = trackBytes(seq, cur);
-        if (cur.position < 0 || cur.position >= tb.length) return 0;  // the next call ends it
-        uint32_t delta = 0;
-        int64_t next = cur.eventTick;
-        if (decodeVarLen(tb.body + cur.position, tb.body + tb.length, delta)) next += delta;
-        if (next < due) due = next;
-    }
-    if (due == kNoLimit) return 0;
+    const int64_t due = earliestDue(seq.schedule);  // must be passed before anything happens
+    if (due == kDueNow || due == kNoLimit) return 0;
     if (due >= kMaxTick) return kNoLimit;
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0) return kNoLimit;
-    // Largest k with tick + (acc + k*inc) / 6000 <= due.
-    const int64_t units = (due - seq.tick + 1) * kTickUnit - 1 - seq.tickAccumulator;
-    return units < 0 ? 0 : units / inc;
+    // Largest k with tick + (acc + k*inc) / 6000 <= due, that is
+    // k = floor((span * 6000 - 1 - acc) / inc) with span = due - tick + 1, computed
+    // as span = q*inc + r so that nothing overflows.
+    const int64_t span = due - seq.tick + 1;
+    if (span <= 0) return 0;
+    const int64_t q = span / inc, r = span % inc;
+    if (q > kNoLimit / kTickUnit / 2) return kNoLimit;
+    const int64_t k = q * kTickUnit + floorDiv(r * kTickUnit - 1 - seq.tickAccumulator, inc);
+    return k < 0 ? 0 : k;
 }
 
 }  // namespace
@@ -76,6 +78,7 @@ void initSequencer(Sequencer& seq) {
         cur.eventTick = 0;
         cur.trackStart = 0;
     }
+    seq.schedule.size = 0;
     resetChannels(seq.channels);
 }
 
@@ -87,8 +90,14 @@ void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     if (!seq.playing) return;
     advanceClock(seq, 1);
     const int64_t tickNow = seq.tick;
-    for (int32_t t = 0; t < seq.trackCount; ++t)
+    // Only the tracks with something due, in track order; each goes back on the schedule
+    // with its next event.
+    DueTracks due;
+    takeDueTracks(seq.schedule, tickNow, due);
+    forEachDueTrack(due, [&](int32_t t) {
         interpretTrack(seq, tickNow, t, display, live);
+        rescheduleTrack(seq, t);
+    });
     if (seq.activeTracks != 0) return;
     if (!live) {
         seq.playing = false;
@@ -122,6 +131,7 @@ void rewind(Sequencer& seq) {
     seq.titleTaken = false;
     seq.activeTracks = seq.loadedTrackCount;
     seq.bpm = 600000;
+    rebuildSchedule(seq);
 }
 
 void restoreLoopPoint(Sequencer& seq) {
@@ -137,6 +147,7 @@ void restoreLoopPoint(Sequencer& seq) {
     seq.activeTracks = lp.activeTracks;
     seq.tick = lp.tick;
     seq.bpm = lp.bpm;
+    rebuildSchedule(seq);
 }
 
 int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed) {

@@ -8,6 +8,7 @@
 #include "midi/channel_state.h"
 #include "midi/midi_out_port.h"
 #include "platform/relaxed.h"
+#include "sequencer/schedule.h"
 
 class LineSink;
 struct DisplaySurfaces;
@@ -62,6 +63,7 @@ struct Sequencer {
     uint8_t activeTracks = 0;
     int32_t songSteps = 0;
     TrackCursor tracks[kMaxTracks];
+    TrackSchedule schedule;  // follows the cursors: rebuilt whenever they move together
 
     // Clock. The increment and accumulator are 64-bit so that division x bpm never
     // overflows (division up to 65535, bpm up to 60,000,000).
