@@ -134,9 +134,23 @@ void rewind(Sequencer& seq) {
     rebuildSchedule(seq);
 }
 
+LoopPoint::Track loopPointTrack(const Sequencer& seq, int32_t t) {
+    const LoopPoint& lp = seq.loopPoint;
+    if (lp.saved[t] == lp.generation) return lp.tracks[t];
+    const TrackCursor& cur = seq.tracks[t];
+    LoopPoint::Track now;
+    now.position = cur.position;
+    now.eventTick = cur.eventTick;
+    now.trackStart = cur.trackStart;
+    now.trackActive = cur.trackActive;
+    return now;
+}
+
 void restoreLoopPoint(Sequencer& seq) {
     const LoopPoint& lp = seq.loopPoint;
+    // Tracks not saved since the capture are where it left them.
     for (int32_t t = 0; t < seq.trackCount; ++t) {
+        if (lp.saved[t] != lp.generation) continue;
         TrackCursor& cur = seq.tracks[t];
         cur.position = lp.tracks[t].position;
         cur.eventTick = lp.tracks[t].eventTick;

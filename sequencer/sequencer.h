@@ -38,6 +38,9 @@ struct TrackCursor {
     uint8_t trackActive = 0;  // 1 playing, 0 ended by End of Track, 2 ran out of data
 };
 
+// Taken copy on write, so that a capture costs the same whatever the track count: a
+// track's entry holds its captured cursor only when saved[t] equals generation; any other
+// track has not moved since the capture, and its cursor is the captured one.
 struct LoopPoint {
     struct Track {
         int32_t position = 0;
@@ -45,6 +48,8 @@ struct LoopPoint {
         int32_t trackStart = 0;
         uint8_t trackActive = 0;
     } tracks[kMaxTracks];
+    uint32_t saved[kMaxTracks] = {};
+    uint32_t generation = 0;
     uint8_t activeTracks = 0;
     int64_t tick = 0;
     int32_t bpm = 0;
@@ -101,6 +106,8 @@ void recomputeIncrement(Sequencer& seq);
 void step(Sequencer& seq, DisplaySurfaces* display, bool live);
 void rewind(Sequencer& seq);
 void restoreLoopPoint(Sequencer& seq);
+// The cursor fields captured for track t at the last loop point.
+LoopPoint::Track loopPointTrack(const Sequencer& seq, int32_t t);
 void seekPercent(Sequencer& seq, uint32_t percent);
 // Silent steps until the song stops or budget steps have passed; returns the steps
 // counted. Stretches where no event can fall due are crossed without stepping.
