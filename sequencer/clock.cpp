@@ -1,9 +1,8 @@
 // The clock: fixed steps of 10 ms of song time, each adding division x bpm / 6000 ticks,
-// then the interpreter for every track; the end-of-song rule; rewind, loop point, seek.
-#include <cstdio>
+// then the interpreter for every track with something due; the end-of-song rule; rewind,
+// the loop point, the silent run and the seek by percent.
 #include <limits>
 
-#include "display/line_sink.h"
 #include "midi/interpreter.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
@@ -80,6 +79,7 @@ void initSequencer(Sequencer& seq) {
     }
     seq.schedule.size = 0;
     resetChannels(seq.channels);
+    if (!seq.seekReplay) seq.seekReplay.reset(new Sequencer);
 }
 
 void recomputeIncrement(Sequencer& seq) {
@@ -190,15 +190,4 @@ void seekPercent(Sequencer& seq, uint32_t percent) {
     const int64_t done = runSilent(seq, target, true);
     // Steps after the end of the song do nothing but count.
     seq.elapsedSteps = static_cast<int32_t>(seq.elapsedSteps + (target - done));
-}
-
-void seekSong(Sequencer& seq, uint32_t percent) {
-    char line[40];
-    std::snprintf(line, sizeof line, "SET SeekBar= %u%%", percent);
-    if (seq.panel) seq.panel->print(line);
-    std::lock_guard<std::mutex> hold(seq.stepLock);
-    seq.port.allNotesOff();
-    snapshotChannels(seq.channels, seq.channelSnapshot);
-    seekPercent(seq, percent);
-    resendChannels(seq.channels, seq.channelSnapshot, seq.port, seq.lastMessage, seq.panel);
 }

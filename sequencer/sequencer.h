@@ -56,17 +56,14 @@ struct LoopPoint {
     int32_t elapsedSteps = 0;
 };
 
-struct Sequencer {
-    MidiOutPort port;
-
+// Everything a step changes, and the song's shape it reads: what a seek replays on a
+// copy of its own and then puts in place of the playing song's.
+struct SongState {
     // Song (loader).
-    std::unique_ptr<SongImage> songImage;
-    Relaxed<bool> songLoaded{false};  // read by the animation thread
-    Relaxed<int32_t> division{48};    // read by the animation thread
+    Relaxed<int32_t> division{48};  // read by the animation thread
     int32_t trackCount = 0;
     uint8_t loadedTrackCount = 0;
     uint8_t activeTracks = 0;
-    int32_t songSteps = 0;
     TrackCursor tracks[kMaxTracks];
     TrackSchedule schedule;  // follows the cursors: rebuilt whenever they move together
 
@@ -75,26 +72,41 @@ struct Sequencer {
     Relaxed<int32_t> bpm{125};  // read by the animation thread
     int64_t stepIncrement = 6000;
     int64_t tickAccumulator = 0;
-    Relaxed<int64_t> tick{0};   // read by the animation thread
-    Relaxed<bool> playing{false};
+    Relaxed<int64_t> tick{0};  // read by the animation thread
     Relaxed<int32_t> elapsedSteps{0};
-    Relaxed<int8_t> loopMode{0};
     bool loopFound = false;
     bool titleTaken = false;
     uint32_t lastMessage = 0;
 
-    uint8_t sysexBuffer[1024] = {};
     LoopPoint loopPoint;
-
     ChannelState channels[16];
+};
+
+struct Sequencer : SongState {
+    MidiOutPort port;
+
+    // The song's bytes. Shared with a seek's replay while it runs.
+    std::shared_ptr<SongImage> songImage;
+    Relaxed<bool> songLoaded{false};  // read by the animation thread
+    int32_t songSteps = 0;            // the length scan's count; read by the playback thread
+
+    // Set by the commands, the end of the song and a seek that reaches it.
+    Relaxed<bool> playing{false};
+    Relaxed<int8_t> loopMode{0};
+
+    uint8_t sysexBuffer[1024] = {};
     ChannelState channelSnapshot[16];
 
     // Collaborators, set by the owner. settings must be set; panel may be null.
     const Settings* settings = nullptr;
     LineSink* panel = nullptr;
 
-    // Keeps a seek and the playback thread's steps apart.
+    // Keeps a seek's exchange of the song state and the playback thread's steps apart.
     std::mutex stepLock;
+    // One seek at a time: they share the replay's sequencer.
+    std::mutex seekLock;
+    // Where a seek replays the song, taken once by initSequencer.
+    std::unique_ptr<Sequencer> seekReplay;
 };
 
 // Puts the clock, cursors and channel shadow into their start-up state.
@@ -114,9 +126,19 @@ void seekPercent(Sequencer& seq, uint32_t percent);
 // countElapsed: also count them in elapsedSteps, as a seek does.
 int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed);
 
-// The seek as the seek bar performs it: all notes off, snapshot, silent run, resend.
-// Takes the step lock, so it may run while the playback thread plays.
+// The seek as the seek bar performs it: all notes off, snapshot, silent run to the new
+// position, resend. Does nothing unless the song plays (a paused song plays). The silent
+// run goes on a copy of the song state without the step lock, so the playback thread
+// keeps its schedule; the lock is held to take the copy and to put the result in place,
+// with the all notes off and the resend, so nothing of the seek interleaves with a step.
 void seekSong(Sequencer& seq, uint32_t percent);
+// Its three phases, for tests that play live steps in between. beginSeek copies the song
+// state (false when the song does not play); replaySeek runs the silent steps on the
+// copy; finishSeek puts the result in place and resends, unless the song has stopped
+// meanwhile. The caller holds seekLock throughout.
+bool beginSeek(Sequencer& seq);
+void replaySeek(Sequencer& seq, uint32_t percent);
+void finishSeek(Sequencer& seq);
 
 // Loader.
 bool loadSong(Sequencer& seq, const char* path);
