@@ -161,6 +161,8 @@ bool playLoaded(Player& p, const PlayOptions& o, RawKeyboard& keyboard) {
     if (stopEarly) {
         // As the stop command does: nothing may be left sounding.
         p.seq->port.panic(p.settings.resetType, p.seq->channels);
+    } else {
+        p.seq->port.drain();  // a rendering keeps the release of the last notes
     }
     if (p.status) {
         drawStatus(p);
