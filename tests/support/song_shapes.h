@@ -45,6 +45,49 @@ inline Bytes worstSong() {
     return buildSmf(48, tracks);
 }
 
+// A minute of ordinary music for the renderers: eight channels (piano, bass, strings,
+// brass, flute, guitar, organ and drums) at 120 bpm, chords and runs, a few controllers.
+inline Bytes renderSong() {
+    const uint16_t division = 96;
+    const uint32_t bars = 30;  // 4/4 at 120 bpm: two seconds a bar
+    Track conductor;
+    conductor.tempo(0, 500000).end(bars * 4 * division);
+    std::vector<Track> tracks = {conductor};
+    static const uint8_t programs[8] = {0, 33, 48, 61, 73, 25, 19, 0};
+    static const uint8_t roots[4] = {48, 53, 55, 50};  // C F G D
+    for (uint8_t part = 0; part < 8; ++part) {
+        const uint8_t ch = part == 7 ? 9 : part;
+        Track t;
+        t.ev(0, {static_cast<uint8_t>(0xC0 | ch), programs[part]})
+            .ev(0, {static_cast<uint8_t>(0xB0 | ch), 7, 100})
+            .ev(0, {static_cast<uint8_t>(0xB0 | ch), 10, static_cast<uint8_t>(16 + part * 12)});
+        // Notes as (start tick within the bar, length, key); one bar's worth, by part.
+        uint32_t at = 0;
+        for (uint32_t bar = 0; bar < bars; ++bar) {
+            const uint8_t root = roots[bar % 4];
+            const uint32_t barStart = bar * 4 * division;
+            const uint32_t step = part == 0 || part == 7 ? division / 2 : part == 4 ? division / 4 : division * 2;
+            for (uint32_t pos = 0; pos < 4 * division; pos += step) {
+                uint8_t key;
+                if (part == 7) key = (pos / step) % 2 ? 38 : 36;
+                else if (part == 1) key = static_cast<uint8_t>(root - 12);
+                else key = static_cast<uint8_t>(root + 12 + ((pos / step) * (part + 2)) % 12);
+                const uint32_t start = barStart + pos;
+                const uint32_t length = step - step / 8;
+                t.ev(start - at, {static_cast<uint8_t>(0x90 | ch), key, static_cast<uint8_t>(70 + part * 5)});
+                if (part == 2 || part == 6)  // a chord: the third and the fifth as well
+                    t.ev(0, {static_cast<uint8_t>(key + 4), 70}).ev(0, {static_cast<uint8_t>(key + 7), 70});
+                t.ev(length, {static_cast<uint8_t>(0x80 | ch), key, 0});
+                if (part == 2 || part == 6) t.ev(0, {static_cast<uint8_t>(key + 4), 0}).ev(0, {static_cast<uint8_t>(key + 7), 0});
+                at = start + length;
+            }
+        }
+        t.end(bars * 4 * division - at);
+        tracks.push_back(t);
+    }
+    return buildSmf(division, tracks);
+}
+
 // A small deterministic generator (splitmix64), the same on every platform.
 class SongRandom {
 public:
