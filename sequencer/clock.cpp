@@ -17,7 +17,9 @@ constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 void advanceClock(Sequencer& seq, int64_t n) {
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0 || n <= 0) return;
-    if (n > (std::numeric_limits<int64_t>::max() - seq.tickAccumulator) / inc) {
+    const int64_t room = std::numeric_limits<int64_t>::max() - seq.tickAccumulator;
+    // A single step, every step of playback, needs no division to see that it fits.
+    if (n == 1 ? inc > room : n > room / inc) {
         seq.tick = kMaxTick;
         return;
     }
@@ -43,10 +45,15 @@ int64_t idleStepsAhead(const Sequencer& seq) {
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0) return kNoLimit;
     // Largest k with tick + (acc + k*inc) / 6000 <= due, that is
-    // k = floor((span * 6000 - 1 - acc) / inc) with span = due - tick + 1, computed
-    // as span = q*inc + r so that nothing overflows.
+    // k = floor((span * 6000 - 1 - acc) / inc) with span = due - tick + 1.
     const int64_t span = due - seq.tick + 1;
     if (span <= 0) return 0;
+    if (span < (int64_t(1) << 40)) {
+        // The usual case, without overflow; and no division when the next step acts.
+        const int64_t units = span * kTickUnit - 1 - seq.tickAccumulator;
+        return units < inc ? 0 : units / inc;
+    }
+    // Far ahead: span = q*inc + r, so that nothing overflows.
     const int64_t q = span / inc, r = span % inc;
     if (q > kNoLimit / kTickUnit / 2) return kNoLimit;
     const int64_t k = q * kTickUnit + floorDiv(r * kTickUnit - 1 - seq.tickAccumulator, inc);

@@ -7,33 +7,33 @@
 
 namespace {
 
-bool before(const TrackSchedule& s, int32_t a, int32_t b) {
-    return s.due[s.heap[a]] < s.due[s.heap[b]];
-}
+using Entry = TrackSchedule::Entry;
+constexpr int32_t kArity = 4;
 
-void siftDown(TrackSchedule& s, int32_t i) {
+// Moves the hole at i down until e fits there.
+void siftDown(TrackSchedule& s, int32_t i, Entry e) {
     for (;;) {
-        const int32_t left = 2 * i + 1;
-        if (left >= s.size) return;
-        int32_t least = left;
-        if (left + 1 < s.size && before(s, left + 1, left)) least = left + 1;
-        if (!before(s, least, i)) return;
-        const uint8_t t = s.heap[i];
+        const int32_t first = kArity * i + 1;
+        if (first >= s.size) break;
+        const int32_t last = first + kArity < s.size ? first + kArity : s.size;
+        int32_t least = first;
+        for (int32_t c = first + 1; c < last; ++c)
+            if (s.heap[c].due < s.heap[least].due) least = c;
+        if (s.heap[least].due >= e.due) break;
         s.heap[i] = s.heap[least];
-        s.heap[least] = t;
         i = least;
     }
+    s.heap[i] = e;
 }
 
-void siftUp(TrackSchedule& s, int32_t i) {
+void siftUp(TrackSchedule& s, int32_t i, Entry e) {
     while (i > 0) {
-        const int32_t parent = (i - 1) / 2;
-        if (!before(s, i, parent)) return;
-        const uint8_t t = s.heap[i];
+        const int32_t parent = (i - 1) / kArity;
+        if (s.heap[parent].due <= e.due) break;
         s.heap[i] = s.heap[parent];
-        s.heap[parent] = t;
         i = parent;
     }
+    s.heap[i] = e;
 }
 
 }  // namespace
@@ -44,30 +44,27 @@ void rebuildSchedule(Sequencer& seq) {
     const int32_t count = seq.trackCount < kScheduleSlots ? seq.trackCount : kScheduleSlots;
     for (int32_t t = 0; t < count; ++t) {
         if (seq.tracks[t].trackActive != 1) continue;
-        s.due[t] = nextDueTick(seq, seq.tracks[t]);
-        s.heap[s.size++] = static_cast<uint8_t>(t);
+        s.heap[s.size++] = {nextDueTick(seq, seq.tracks[t]), t};
     }
-    for (int32_t i = s.size / 2 - 1; i >= 0; --i) siftDown(s, i);
+    for (int32_t i = (s.size - 2) / kArity; i >= 0; --i) siftDown(s, i, s.heap[i]);
 }
 
 void rescheduleTrack(Sequencer& seq, int32_t t) {
     if (seq.tracks[t].trackActive != 1) return;
     TrackSchedule& s = seq.schedule;
-    s.due[t] = nextDueTick(seq, seq.tracks[t]);
-    s.heap[s.size] = static_cast<uint8_t>(t);
-    siftUp(s, s.size++);
+    siftUp(s, s.size++, {nextDueTick(seq, seq.tracks[t]), t});
 }
 
 void takeDueTracks(TrackSchedule& s, int64_t tickNow, DueTracks& out) {
     std::memset(out.words, 0, sizeof out.words);
-    while (s.size > 0 && s.due[s.heap[0]] < tickNow) {
-        const uint8_t t = s.heap[0];
+    while (s.size > 0 && s.heap[0].due < tickNow) {
+        const int32_t t = s.heap[0].track;
         out.words[t / 64] |= uint64_t(1) << (t % 64);
-        s.heap[0] = s.heap[--s.size];
-        siftDown(s, 0);
+        const Entry last = s.heap[--s.size];
+        if (s.size > 0) siftDown(s, 0, last);
     }
 }
 
 int64_t earliestDue(const TrackSchedule& s) {
-    return s.size > 0 ? s.due[s.heap[0]] : std::numeric_limits<int64_t>::max();
+    return s.size > 0 ? s.heap[0].due : std::numeric_limits<int64_t>::max();
 }

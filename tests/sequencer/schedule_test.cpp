@@ -14,7 +14,7 @@ namespace {
 // ticks: a track with nothing due must come out of the interpreter untouched.
 void dueEverywhere(Sequencer& seq) {
     rebuildSchedule(seq);
-    for (int32_t i = 0; i < seq.schedule.size; ++i) seq.schedule.due[seq.schedule.heap[i]] = kDueNow;
+    for (int32_t i = 0; i < seq.schedule.size; ++i) seq.schedule.heap[i].due = kDueNow;
 }
 
 void expectSameState(const Sequencer& a, const Sequencer& b, const std::string& where) {

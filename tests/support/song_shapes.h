@@ -9,27 +9,30 @@
 #include "tests/support/smf_builder.h"
 
 // 255 tracks, ten minutes at 120 bpm (division 480), controller events spread evenly,
-// as many as fill the song image to within a few bytes of 1 MiB.
+// as many as fill the song image to within a few bytes of 1 MiB. Each track starts a
+// little later than the one before, so the events of different tracks fall in different
+// steps, as in real songs.
 inline Bytes bigSong() {
     const uint32_t ticks = 480 * 2 * 60 * 10;
     std::vector<Track> tracks(255);
     tracks[0].tempo(0, 500000);
     const size_t perTrack = (1048576 - 255 * 8) / 255;
-    for (int i = 0; i < 255; ++i) {
+    for (uint32_t i = 0; i < 255; ++i) {
         Track& t = tracks[i];
         const uint8_t ch = static_cast<uint8_t>(i % 16);
-        const uint32_t events = static_cast<uint32_t>(perTrack / 4) - 4;
-        const uint32_t gap = ticks / events;
-        uint32_t at = 0;
-        for (uint32_t e = 0; e < events && t.bytes.size() + 12 < perTrack; ++e, at += gap)
-            t.ev(e ? gap : 0, {static_cast<uint8_t>(0xB0 | ch), 11, static_cast<uint8_t>(e & 0x7F)});
-        t.end(ticks - (at - gap));
+        const uint32_t gap = ticks / static_cast<uint32_t>(perTrack / 5);
+        uint32_t at = gap * i / 255;
+        t.ev(at, {static_cast<uint8_t>(0xB0 | ch), 11, 0});
+        for (uint32_t e = 1; t.bytes.size() + 5 + 4 <= perTrack && at + gap < ticks; ++e, at += gap)
+            t.ev(gap, {static_cast<uint8_t>(0xB0 | ch), 11, static_cast<uint8_t>(e & 0x7F)});
+        t.end(ticks - at);
     }
     return buildSmf(480, tracks);
 }
 
 // The most work a song of at most 1 MiB can ask for: 255 tracks with an event in every
-// step, one tick a step (division 48 at 125 bpm), three bytes an event by running status.
+// step, one tick a step (division 48 at 125 bpm), two bytes an event (delta time and a
+// program change by running status, which the conversion looks at).
 inline Bytes worstSong() {
     std::vector<Track> tracks(255);
     const size_t perTrack = 1048576 / 255 - 8;
@@ -37,9 +40,8 @@ inline Bytes worstSong() {
         Track& t = tracks[i];
         if (i == 0) t.tempo(0, 480000);
         const uint8_t ch = static_cast<uint8_t>(i % 16);
-        t.ev(0, {static_cast<uint8_t>(0xB0 | ch), 1, 0});
-        for (uint32_t e = 1; t.bytes.size() + 3 + 4 <= perTrack; ++e)
-            t.ev(1, {1, static_cast<uint8_t>(e & 0x7F)});
+        t.ev(0, {static_cast<uint8_t>(0xC0 | ch), 0});
+        for (uint32_t e = 1; t.bytes.size() + 2 + 4 <= perTrack; ++e) t.ev(1, {static_cast<uint8_t>(e & 0x7F)});
         t.end(1);
     }
     return buildSmf(48, tracks);
