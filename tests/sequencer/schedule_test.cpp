@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "tests/support/player_fixture.h"
+#include "tests/support/sequencer_compare.h"
 #include "tests/support/song_shapes.h"
 
 namespace {
@@ -15,30 +16,6 @@ namespace {
 void dueEverywhere(Sequencer& seq) {
     rebuildSchedule(seq);
     for (int32_t i = 0; i < seq.schedule.size; ++i) seq.schedule.heap[i].due = kDueNow;
-}
-
-void expectSameState(const Sequencer& a, const Sequencer& b, const std::string& where) {
-    EXPECT_EQ(a.tick, b.tick) << where;
-    EXPECT_EQ(a.tickAccumulator, b.tickAccumulator) << where;
-    EXPECT_EQ(a.stepIncrement, b.stepIncrement) << where;
-    EXPECT_EQ(a.elapsedSteps, b.elapsedSteps) << where;
-    EXPECT_EQ(a.playing, b.playing) << where;
-    EXPECT_EQ(a.activeTracks, b.activeTracks) << where;
-    EXPECT_EQ(a.bpm, b.bpm) << where;
-    EXPECT_EQ(a.lastMessage, b.lastMessage) << where;
-    EXPECT_EQ(a.loopFound, b.loopFound) << where;
-    EXPECT_EQ(a.titleTaken, b.titleTaken) << where;
-    EXPECT_EQ(a.loopPoint.tick, b.loopPoint.tick) << where;
-    EXPECT_EQ(a.loopPoint.elapsedSteps, b.loopPoint.elapsedSteps) << where;
-    for (int32_t t = 0; t < a.trackCount; ++t) {
-        EXPECT_EQ(a.tracks[t].position, b.tracks[t].position) << where << " track " << t;
-        EXPECT_EQ(a.tracks[t].eventTick, b.tracks[t].eventTick) << where << " track " << t;
-        EXPECT_EQ(a.tracks[t].trackActive, b.tracks[t].trackActive) << where << " track " << t;
-        if (!a.loopFound) continue;
-        EXPECT_EQ(loopPointTrack(a, t).position, loopPointTrack(b, t).position) << where << " track " << t;
-        EXPECT_EQ(loopPointTrack(a, t).eventTick, loopPointTrack(b, t).eventTick) << where << " track " << t;
-    }
-    EXPECT_EQ(0, std::memcmp(a.channels, b.channels, sizeof a.channels)) << where;
 }
 
 constexpr uint64_t kSeeds = 24;
@@ -63,7 +40,7 @@ TEST(Schedule, LivePlayInEveryLoopModeMatchesVisitingEveryTrack) {
             }
             ASSERT_EQ(fast.device.sent, plain.device.sent) << where;
             ASSERT_EQ(fast.panel.lines, plain.panel.lines) << where;
-            expectSameState(*fast.seq, *plain.seq, where);
+            expectSameSongState(*fast.seq, *plain.seq, where);
         }
     }
 }
@@ -99,7 +76,7 @@ TEST(Schedule, TheLengthScanAndSeeksMatchSteppingOneByOne) {
                 step(s, nullptr, false);
                 s.elapsedSteps = s.elapsedSteps + 1;
             }
-            expectSameState(*f.seq, s, where + " at " + std::to_string(percent) + " %");
+            expectSameSongState(*f.seq, s, where + " at " + std::to_string(percent) + " %");
         }
     }
 }

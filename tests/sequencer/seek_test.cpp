@@ -9,6 +9,7 @@
 #include "sequencer/playback.h"
 #include "shell/control_flags.h"
 #include "tests/support/player_fixture.h"
+#include "tests/support/playback_fakes.h"
 
 namespace {
 
@@ -104,19 +105,6 @@ TEST(SeekReplay, ASeekOfAStoppedSongDoesNothingAndOneToTheEndStopsIt) {
     }
 }
 
-// A clock that jumps to each deadline, with a real pause, so a seeking thread meets the
-// playback thread at every point of a step.
-class JumpingPlatform : public PlaybackPlatform {
-public:
-    uint32_t nowMs() override { return now.load(); }
-    void sleepUntil(uint32_t deadline) override {
-        std::this_thread::sleep_for(std::chrono::microseconds(30));
-        now = deadline;
-    }
-    void raiseCurrentThread(bool) override {}
-    std::atomic<uint32_t> now{0};
-};
-
 TEST(SeekStress, SeeksFromAnotherThreadWhileSongsEndAndStop) {
     PlayerFixture f;
     Track t;
@@ -125,12 +113,9 @@ TEST(SeekStress, SeeksFromAnotherThreadWhileSongsEndAndStop) {
     t.end(1);
     ASSERT_TRUE(f.load(buildSmf(48, {t})));
     ControlFlags flags;
-    JumpingPlatform platform;
+    SleepingPlatform platform;
     Playback pb;
-    pb.seq = f.seq.get();
-    pb.settings = &f.settings;
-    pb.flags = &flags;
-    pb.platform = &platform;
+    wirePlayback(pb, f, flags, platform);
     for (int round = 0; round < 12; ++round) {
         f.seq->loopMode = static_cast<int8_t>(round % 3);
         std::atomic<bool> seeking{true};
