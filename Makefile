@@ -20,7 +20,7 @@ CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_
 # The ThreadSanitizer build makes only what its tests need.
 TARGETS_tsan := --target all_tests
 
-.PHONY: all setup-play setup-test build play test tsan bench clean
+.PHONY: all setup-play setup-test setup-bench build play test tsan bench record-logs clean
 
 all: build
 
@@ -29,6 +29,9 @@ setup-play:
 
 setup-test:
 	sh tools/setup.sh test
+
+setup-bench:
+	sh tools/setup.sh bench
 
 # configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32.
 # Configured once, and again when this file (and so maybe the options) changed.
@@ -70,10 +73,16 @@ test: setup-test
 tsan:
 	bash tools/test-all.sh tsan
 
-bench: build-native
+bench: setup-bench
+	$(MAKE) --no-print-directory build-native
 	@programs=$$(cat $(BUILD)/native/bench-programs.txt); \
 	if [ -z "$$programs" ]; then echo "no benchmarks (bench/*.cpp)"; exit 0; fi; \
 	for p in $$programs; do echo "== $$p"; ./$(BUILD)/native/$$p || exit 1; done
+
+# After a deliberate change of what orvanel-play sends: records the log outputs that the
+# LogGuard test compares with (tests/recorded/log_outputs.txt).
+record-logs: build-native
+	./$(BUILD)/native/log_guard record --source . --play ./$(BUILD)/native/orvanel-play
 
 clean:
 	rm -rf $(BUILD)

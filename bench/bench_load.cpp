@@ -1,98 +1,124 @@
-// Loading and measuring a large song, and a seek to 100 %, against a baseline that only
-// reads the same file and touches every byte of its track data. Prints ratios.
-#include <algorithm>
-#include <chrono>
+// Loading and measuring the two large songs (tools/make_big_songs: ten minutes on 255
+// tracks, and an event on every track in every step), whole process, against midicsv
+// parsing the same file and a plain read of its bytes (cat); and in the process, the load
+// with its length scan and a seek to 90 % against a read of the file. Three rounds; each
+// figure is the median of the rounds with their range in brackets.
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
-#include "tests/support/smf_builder.h"
+#include "tests/support/song_shapes.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace bench;
 
-double millisSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+constexpr int kRunsPerRound = 5;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// 255 tracks, ten minutes at 120 bpm (division 480), note pairs spread evenly, padded
-// with controller events until the track data is close to 1 MiB.
-Bytes bigSong() {
-    const uint32_t ticks = 480 * 2 * 60 * 10;
-    std::vector<Track> tracks(255);
-    tracks[0].tempo(0, 500000);
-    const size_t perTrack = (1048576 - 255 * 8) / 255;
-    for (int i = 0; i < 255; ++i) {
-        Track& t = tracks[i];
-        const uint8_t ch = static_cast<uint8_t>(i % 16);
-        const uint32_t events = static_cast<uint32_t>(perTrack / 4) - 4;
-        const uint32_t gap = ticks / events;
-        uint32_t at = 0;
-        for (uint32_t e = 0; e < events && t.bytes.size() + 12 < perTrack; ++e, at += gap)
-            t.ev(e ? gap : 0, {static_cast<uint8_t>(0xB0 | ch), 11, static_cast<uint8_t>(e & 0x7F)});
-        t.end(ticks - (at - gap));
+// The median CPU time of a few runs of one command.
+double cpuOf(const std::vector<std::string>& cmd, bool& failed) {
+    std::vector<double> cpu;
+    for (int i = 0; i < kRunsPerRound; ++i) {
+        const Cost c = runProcess(cmd);
+        if (c.exitCode != 0) failed = true;
+        cpu.push_back(c.cpuMs);
     }
-    return buildSmf(480, tracks);
+    return median(cpu);
 }
 
-uint64_t baselineRead(const char* path) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return 0;
+double readFile(const std::string& path) {
+    const Clock::time_point t0 = Clock::now();
+    FILE* f = std::fopen(path.c_str(), "rb");
     static uint8_t buffer[2 << 20];
-    const size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    std::fclose(f);
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; ++i) sum += buffer[i];
-    return sum;
+    size_t n = f ? std::fread(buffer, 1, sizeof buffer, f) : 0;
+    if (f) std::fclose(f);
+    volatile uint64_t sum = 0;
+    for (size_t i = 0; i < n; ++i) sum = sum + buffer[i];
+    return millisSince(t0);
 }
 
-}  // namespace
+struct InProcess {
+    double load, seek, read;
+    int32_t steps;
+};
 
-int main() {
-    const char* path = "/tmp/orvanel-bench-song.mid";
-    const Bytes song = bigSong();
-    if (!writeBytes(path, song)) {
-        std::fprintf(stderr, "cannot write %s\n", path);
-        return 1;
-    }
+InProcess inProcess(const std::string& path) {
     Settings settings;
     std::unique_ptr<Sequencer> seq(new Sequencer);
     seq->settings = &settings;
     initSequencer(*seq);
-
-    std::vector<double> base, load, seek;
-    uint64_t sink = 0;
-    for (int rep = 0; rep < 7; ++rep) {
-        auto t0 = Clock::now();
-        sink += baselineRead(path);
-        base.push_back(millisSince(t0));
-
-        t0 = Clock::now();
-        if (!loadSong(*seq, path)) {
-            std::fprintf(stderr, "load failed\n");
-            return 1;
-        }
+    std::vector<double> load, seek, read;
+    int32_t steps = 0;
+    for (int i = 0; i < kRunsPerRound; ++i) {
+        read.push_back(readFile(path));
+        Clock::time_point t0 = Clock::now();
+        if (!loadSong(*seq, path.c_str())) return {0, 0, 0, 0};
         load.push_back(millisSince(t0));
-
         t0 = Clock::now();
-        seekPercent(*seq, 100);
+        seekPercent(*seq, 90);
         seek.push_back(millisSince(t0));
+        steps = seq->songSteps;
         unloadSong(*seq);
     }
-    const double b = median(base), l = median(load), s = median(seek);
-    std::printf("song: %zu bytes, 255 tracks, %d steps (%.1f min) [checksum %llu]\n", song.size(),
-                seq->songSteps, seq->songSteps / 6000.0, static_cast<unsigned long long>(sink % 1000));
-    std::printf("baseline read of every byte : %8.2f ms\n", b);
-    std::printf("load and measure            : %8.2f ms  (%.1f x baseline)\n", l, l / b);
-    std::printf("seek to 100 %%               : %8.2f ms  (%.1f x baseline)\n", s, s / b);
-    std::remove(path);
+    return {median(load), median(seek), median(read), steps};
+}
+
+}  // namespace
+
+int main(int, char** argv) {
+    const std::string play = programFolder(argv[0]) + "/orvanel-play";
+    const bool withMidicsv = haveProgram("midicsv");
+    if (!withMidicsv) std::printf("midicsv is not installed (make setup-bench): no comparison with it\n");
+    struct Song {
+        const char* name;
+        Bytes bytes;
+    } songs[] = {{"big", bigSong()}, {"worst", worstSong()}};
+    bool failed = false;
+    for (const Song& song : songs) {
+        const std::string path = scratchFolder() + "/orvanel-bench-" + song.name + ".mid";
+        if (!writeBytes(path, song.bytes)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+        std::vector<double> cat, csv, player, start, vsCsv, vsCat, load, seek, read, loadVsRead;
+        int32_t steps = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            cat.push_back(cpuOf({"cat", path}, failed));
+            if (withMidicsv) csv.push_back(cpuOf({"midicsv", path, "/dev/null"}, failed));
+            player.push_back(cpuOf({play, "--device=log", "--fast", "--steps", "0", path}, failed));
+            start.push_back(cpuOf({play, "--help"}, failed));
+            if (withMidicsv) vsCsv.push_back(player.back() / csv.back());
+            vsCat.push_back(player.back() / cat.back());
+            const InProcess in = inProcess(path);
+            load.push_back(in.load);
+            seek.push_back(in.seek);
+            read.push_back(in.read);
+            loadVsRead.push_back(in.load / in.read);
+            steps = in.steps;
+        }
+        std::printf("%s song: %zu bytes, 255 tracks, %d steps (%.1f s)\n", song.name, song.bytes.size(), steps,
+                    steps / 100.0);
+        std::printf("  whole process, CPU ms:\n");
+        std::printf("    plain read (cat)          %s\n", show(spreadOf(cat)).c_str());
+        if (withMidicsv) std::printf("    midicsv                   %s\n", show(spreadOf(csv)).c_str());
+        std::printf("    orvanel-play load + scan  %s\n", show(spreadOf(player)).c_str());
+        std::printf("      of which its start-up   %s\n", show(spreadOf(start)).c_str());
+        if (withMidicsv) std::printf("    orvanel-play / midicsv    %s x\n", show(spreadOf(vsCsv)).c_str());
+        std::printf("    orvanel-play / cat        %s x\n", show(spreadOf(vsCat), "%.1f").c_str());
+        std::printf("  in the process, ms:\n");
+        std::printf("    read of the file          %s\n", show(spreadOf(read), "%.3f").c_str());
+        std::printf("    load and length scan      %s  (%s x the read)\n", show(spreadOf(load)).c_str(),
+                    show(spreadOf(loadVsRead), "%.1f").c_str());
+        std::printf("    seek to 90 %%              %s\n", show(spreadOf(seek)).c_str());
+        std::remove(path.c_str());
+    }
+    if (failed) {
+        std::fprintf(stderr, "a program failed\n");
+        return 1;
+    }
     return 0;
 }

@@ -173,8 +173,12 @@ void playFiles(Session& s) {
         }
         const bool early = p.seq->playing;
         stopSong(p);
-        // A song stopped before its end leaves nothing sounding.
-        if (early) panicNow(p);
+        // A song stopped before its end leaves nothing sounding; one that played to its
+        // end lets a rendering keep the release of its last notes.
+        if (early)
+            panicNow(p);
+        else
+            p.seq->port.drain();
         unloadSong(*p.seq);
         if (s.status) s.status->finish();
         if (s.quit || *s.interrupted) return;
@@ -190,6 +194,9 @@ void playRun(Session& s) {
     while (p.flags.autoplayActive) {
         reapEndedSong(p);
         if (!p.flags.playbackThreadRunning) {
+            // The song before lets its last notes ring out in a rendering before the
+            // controller resets the module for the next.
+            p.seq->port.drain();
             if (s.log) s.log->setStep(0);
             if (s.status) s.status->finish();
             autoplayTick(p);

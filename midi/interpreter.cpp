@@ -6,6 +6,7 @@
 #include "display/line_sink.h"
 #include "display/display_surfaces.h"
 #include "midi/filters.h"
+#include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
 
@@ -45,6 +46,16 @@ TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
     return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
 }
 
+int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur) {
+    // The same tests, in the same order, as the head of interpretTrack's loop.
+    const TrackBytes tb = trackBytes(seq, cur);
+    if (cur.position >= tb.length || cur.position < 0) return kDueNow;
+    uint32_t delta = 0;
+    // A delta time that runs into the end ends the track once eventTick has passed.
+    if (!decodeVarLen(tb.body + cur.position, tb.body + tb.length, delta)) return cur.eventTick;
+    return cur.eventTick + delta;
+}
+
 namespace {
 
 constexpr size_t kLineSize = 512;
@@ -58,15 +69,28 @@ void print(Sequencer& seq, const char* line) {
     if (seq.panel) seq.panel->print(line);
 }
 
-void captureLoopPoint(Sequencer& seq, bool live) {
+// Copies the track's cursor into the loop point, unless it is there since the last
+// capture already.
+void saveForLoopPoint(Sequencer& seq, int32_t t) {
     LoopPoint& lp = seq.loopPoint;
-    for (int32_t t = 0; t < seq.trackCount; ++t) {
-        const TrackCursor& cur = seq.tracks[t];
-        lp.tracks[t].position = cur.position;
-        lp.tracks[t].eventTick = cur.eventTick;
-        lp.tracks[t].trackActive = cur.trackActive;
-        lp.tracks[t].trackStart = cur.trackStart;
+    if (lp.saved[t] == lp.generation) return;
+    const TrackCursor& cur = seq.tracks[t];
+    lp.tracks[t].position = cur.position;
+    lp.tracks[t].eventTick = cur.eventTick;
+    lp.tracks[t].trackActive = cur.trackActive;
+    lp.tracks[t].trackStart = cur.trackStart;
+    lp.saved[t] = lp.generation;
+}
+
+// A new capture: every track is now as captured. The capturing track moves on at once
+// and is saved now; the others are saved before the interpreter next moves them.
+void captureLoopPoint(Sequencer& seq, int32_t track, bool live) {
+    LoopPoint& lp = seq.loopPoint;
+    if (++lp.generation == 0) {
+        std::memset(lp.saved, 0, sizeof lp.saved);
+        lp.generation = 1;
     }
+    saveForLoopPoint(seq, track);
     lp.activeTracks = seq.activeTracks;
     lp.elapsedSteps = seq.elapsedSteps;
     lp.bpm = seq.bpm;
@@ -79,7 +103,7 @@ void captureLoopPoint(Sequencer& seq, bool live) {
     }
 }
 
-void channelMessage2(Sequencer& seq, uint8_t status, uint8_t d1, uint8_t d2, bool live) {
+void channelMessage2(Sequencer& seq, int32_t track, uint8_t status, uint8_t d1, uint8_t d2, bool live) {
     const Settings& settings = *seq.settings;
     d1 = shiftKey(settings, status, d1);
     seq.lastMessage = status | (uint32_t(d1) << 8) | (uint32_t(d2) << 16);
@@ -88,7 +112,7 @@ void channelMessage2(Sequencer& seq, uint8_t status, uint8_t d1, uint8_t d2, boo
     if (kind == 0xB0) {
         ch.controllers[d1] = d2;
         if (d1 == 111) {
-            captureLoopPoint(seq, live);
+            captureLoopPoint(seq, track, live);
             return;
         }
     } else if (kind == 0xE0) {
@@ -152,6 +176,7 @@ void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZer
 void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live) {
     TrackCursor& cur = seq.tracks[track];
+    if (seq.loopFound) saveForLoopPoint(seq, track);
     const TrackBytes tb = trackBytes(seq, cur);
     const uint8_t* const body = tb.body;
     const int32_t length = tb.length;
@@ -202,7 +227,7 @@ void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfa
             } else {
                 const uint8_t d2 = body[pos + 1] & 0x7F;
                 cur.position = pos + 2;
-                channelMessage2(seq, status, d1, d2, live);
+                channelMessage2(seq, track, status, d1, d2, live);
             }
             continue;
         }

@@ -18,6 +18,10 @@ TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
 
 void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live);
+// The tick after which interpretTrack next acts on the track: it does nothing at all
+// while tickNow is at or below it. kDueNow when the next call ends the track whatever the
+// tick. Only for a playing track (trackActive 1).
+int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur);
 
 // Decodes a variable-length quantity starting at p without reading at or past end.
 // False when the quantity runs into end. Values wrap at 32 bits.

@@ -64,3 +64,7 @@ void MidiOutPort::panic(uint8_t resetType, ChannelState (&channels)[16]) {
 void MidiOutPort::endStep() {
     if (open_) device_->endStep();
 }
+
+void MidiOutPort::drain() {
+    if (open_) device_->drain();
+}

@@ -24,6 +24,8 @@ public:
     void panic(uint8_t resetType, ChannelState (&channels)[16]);
     // Called after every live clock step.
     void endStep();
+    // The song has played to its end: lets the device's last notes die away.
+    void drain();
 
     uint32_t lastError() const { return lastError_; }
     bool isOpen() const { return open_; }

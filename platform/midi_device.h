@@ -17,6 +17,10 @@ public:
     // Called after every live clock step (10 ms of song time). An offline renderer
     // produces that much audio here; real-time devices do nothing.
     virtual void endStep() {}
+    // Called when a song has played to its end, before anything silences the device: an
+    // offline renderer renders on until what still sounds has died away; real-time
+    // devices return at once.
+    virtual void drain() {}
     // Why open() failed, or why output was lost since (a full disk under a WAV file):
     // one line for the user, "" when there is nothing to say.
     virtual const char* errorText() const { return ""; }

@@ -1,9 +1,8 @@
 // The clock: fixed steps of 10 ms of song time, each adding division x bpm / 6000 ticks,
-// then the interpreter for every track; the end-of-song rule; rewind, loop point, seek.
-#include <cstdio>
+// then the interpreter for every track with something due; the end-of-song rule; rewind,
+// the loop point, the silent run and the seek by percent.
 #include <limits>
 
-#include "display/line_sink.h"
 #include "midi/interpreter.h"
 #include "sequencer/sequencer.h"
 #include "shell/settings.h"
@@ -18,7 +17,9 @@ constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 void advanceClock(Sequencer& seq, int64_t n) {
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0 || n <= 0) return;
-    if (n > (std::numeric_limits<int64_t>::max() - seq.tickAccumulator) / inc) {
+    const int64_t room = std::numeric_limits<int64_t>::max() - seq.tickAccumulator;
+    // A single step, every step of playback, needs no division to see that it fits.
+    if (n == 1 ? inc > room : n > room / inc) {
         seq.tick = kMaxTick;
         return;
     }
@@ -28,28 +29,35 @@ void advanceClock(Sequencer& seq, int64_t n) {
     seq.tick = tick > kMaxTick ? kMaxTick : tick;
 }
 
+// floor(a / b) for b > 0.
+int64_t floorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
 // How many of the next steps would do nothing but advance the clock: every track's
 // next event stays at or beyond the tick those steps reach. 0 when the next step acts.
 int64_t idleStepsAhead(const Sequencer& seq) {
     if (seq.activeTracks == 0) return 0;
-    int64_t due = kNoLimit;  // lowest tick that must be passed before something happens
-    for (int32_t t = 0; t < seq.trackCount; ++t) {
-        const TrackCursor& cur = seq.tracks[t];
-        if (cur.trackActive != 1) continue;
-        const TrackBytes tb = trackBytes(seq, cur);
-        if (cur.position < 0 || cur.position >= tb.length) return 0;  // the next call ends it
-        uint32_t delta = 0;
-        int64_t next = cur.eventTick;
-        if (decodeVarLen(tb.body + cur.position, tb.body + tb.length, delta)) next += delta;
-        if (next < due) due = next;
-    }
-    if (due == kNoLimit) return 0;
+    const int64_t due = earliestDue(seq.schedule);  // must be passed before anything happens
+    if (due == kDueNow || due == kNoLimit) return 0;
     if (due >= kMaxTick) return kNoLimit;
     const int64_t inc = seq.stepIncrement;
     if (inc <= 0) return kNoLimit;
-    // Largest k with tick + (acc + k*inc) / 6000 <= due.
-    const int64_t units = (due - seq.tick + 1) * kTickUnit - 1 - seq.tickAccumulator;
-    return units < 0 ? 0 : units / inc;
+    // Largest k with tick + (acc + k*inc) / 6000 <= due, that is
+    // k = floor((span * 6000 - 1 - acc) / inc) with span = due - tick + 1.
+    const int64_t span = due - seq.tick + 1;
+    if (span <= 0) return 0;
+    if (span < (int64_t(1) << 40)) {
+        // The usual case, without overflow; and no division when the next step acts.
+        const int64_t units = span * kTickUnit - 1 - seq.tickAccumulator;
+        return units < inc ? 0 : units / inc;
+    }
+    // Far ahead: span = q*inc + r, so that nothing overflows.
+    const int64_t q = span / inc, r = span % inc;
+    if (q > kNoLimit / kTickUnit / 2) return kNoLimit;
+    const int64_t k = q * kTickUnit + floorDiv(r * kTickUnit - 1 - seq.tickAccumulator, inc);
+    return k < 0 ? 0 : k;
 }
 
 }  // namespace
@@ -76,7 +84,9 @@ void initSequencer(Sequencer& seq) {
         cur.eventTick = 0;
         cur.trackStart = 0;
     }
+    seq.schedule.size = 0;
     resetChannels(seq.channels);
+    if (!seq.seekReplay) seq.seekReplay.reset(new Sequencer);
 }
 
 void recomputeIncrement(Sequencer& seq) {
@@ -87,8 +97,14 @@ void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     if (!seq.playing) return;
     advanceClock(seq, 1);
     const int64_t tickNow = seq.tick;
-    for (int32_t t = 0; t < seq.trackCount; ++t)
+    // Only the tracks with something due, in track order; each goes back on the schedule
+    // with its next event.
+    DueTracks due;
+    takeDueTracks(seq.schedule, tickNow, due);
+    forEachDueTrack(due, [&](int32_t t) {
         interpretTrack(seq, tickNow, t, display, live);
+        rescheduleTrack(seq, t);
+    });
     if (seq.activeTracks != 0) return;
     if (!live) {
         seq.playing = false;
@@ -122,11 +138,26 @@ void rewind(Sequencer& seq) {
     seq.titleTaken = false;
     seq.activeTracks = seq.loadedTrackCount;
     seq.bpm = 600000;
+    rebuildSchedule(seq);
+}
+
+LoopPoint::Track loopPointTrack(const Sequencer& seq, int32_t t) {
+    const LoopPoint& lp = seq.loopPoint;
+    if (lp.saved[t] == lp.generation) return lp.tracks[t];
+    const TrackCursor& cur = seq.tracks[t];
+    LoopPoint::Track now;
+    now.position = cur.position;
+    now.eventTick = cur.eventTick;
+    now.trackStart = cur.trackStart;
+    now.trackActive = cur.trackActive;
+    return now;
 }
 
 void restoreLoopPoint(Sequencer& seq) {
     const LoopPoint& lp = seq.loopPoint;
+    // Tracks not saved since the capture are where it left them.
     for (int32_t t = 0; t < seq.trackCount; ++t) {
+        if (lp.saved[t] != lp.generation) continue;
         TrackCursor& cur = seq.tracks[t];
         cur.position = lp.tracks[t].position;
         cur.eventTick = lp.tracks[t].eventTick;
@@ -137,6 +168,7 @@ void restoreLoopPoint(Sequencer& seq) {
     seq.activeTracks = lp.activeTracks;
     seq.tick = lp.tick;
     seq.bpm = lp.bpm;
+    rebuildSchedule(seq);
 }
 
 int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed) {
@@ -165,15 +197,4 @@ void seekPercent(Sequencer& seq, uint32_t percent) {
     const int64_t done = runSilent(seq, target, true);
     // Steps after the end of the song do nothing but count.
     seq.elapsedSteps = static_cast<int32_t>(seq.elapsedSteps + (target - done));
-}
-
-void seekSong(Sequencer& seq, uint32_t percent) {
-    char line[40];
-    std::snprintf(line, sizeof line, "SET SeekBar= %u%%", percent);
-    if (seq.panel) seq.panel->print(line);
-    std::lock_guard<std::mutex> hold(seq.stepLock);
-    seq.port.allNotesOff();
-    snapshotChannels(seq.channels, seq.channelSnapshot);
-    seekPercent(seq, percent);
-    resendChannels(seq.channels, seq.channelSnapshot, seq.port, seq.lastMessage, seq.panel);
 }

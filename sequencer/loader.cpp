@@ -63,8 +63,9 @@ bool readTracks(Sequencer& seq, FILE* f, int32_t& complete) {
 
 bool loadSong(Sequencer& seq, const char* path) {
     if (seq.songLoaded) return false;
-    seq.songImage.reset(new (std::nothrow) SongImage);
-    if (!seq.songImage) return false;
+    SongImage* image = new (std::nothrow) SongImage;
+    if (!image) return false;
+    seq.songImage.reset(image);
 
     FILE* f = openSongFile(path);
     uint8_t header[14];

@@ -8,6 +8,7 @@
 #include "midi/channel_state.h"
 #include "midi/midi_out_port.h"
 #include "platform/relaxed.h"
+#include "sequencer/schedule.h"
 
 class LineSink;
 struct DisplaySurfaces;
@@ -37,6 +38,9 @@ struct TrackCursor {
     uint8_t trackActive = 0;  // 1 playing, 0 ended by End of Track, 2 ran out of data
 };
 
+// Taken copy on write, so that a capture costs the same whatever the track count: a
+// track's entry holds its captured cursor only when saved[t] equals generation; any other
+// track has not moved since the capture, and its cursor is the captured one.
 struct LoopPoint {
     struct Track {
         int32_t position = 0;
@@ -44,50 +48,65 @@ struct LoopPoint {
         int32_t trackStart = 0;
         uint8_t trackActive = 0;
     } tracks[kMaxTracks];
+    uint32_t saved[kMaxTracks] = {};
+    uint32_t generation = 0;
     uint8_t activeTracks = 0;
     int64_t tick = 0;
     int32_t bpm = 0;
     int32_t elapsedSteps = 0;
 };
 
-struct Sequencer {
-    MidiOutPort port;
-
+// Everything a step changes, and the song's shape it reads: what a seek replays on a
+// copy of its own and then puts in place of the playing song's.
+struct SongState {
     // Song (loader).
-    std::unique_ptr<SongImage> songImage;
-    Relaxed<bool> songLoaded{false};  // read by the animation thread
-    Relaxed<int32_t> division{48};    // read by the animation thread
+    Relaxed<int32_t> division{48};  // read by the animation thread
     int32_t trackCount = 0;
     uint8_t loadedTrackCount = 0;
     uint8_t activeTracks = 0;
-    int32_t songSteps = 0;
     TrackCursor tracks[kMaxTracks];
+    TrackSchedule schedule;  // follows the cursors: rebuilt whenever they move together
 
     // Clock. The increment and accumulator are 64-bit so that division x bpm never
     // overflows (division up to 65535, bpm up to 60,000,000).
     Relaxed<int32_t> bpm{125};  // read by the animation thread
     int64_t stepIncrement = 6000;
     int64_t tickAccumulator = 0;
-    Relaxed<int64_t> tick{0};   // read by the animation thread
-    Relaxed<bool> playing{false};
+    Relaxed<int64_t> tick{0};  // read by the animation thread
     Relaxed<int32_t> elapsedSteps{0};
-    Relaxed<int8_t> loopMode{0};
     bool loopFound = false;
     bool titleTaken = false;
     uint32_t lastMessage = 0;
 
-    uint8_t sysexBuffer[1024] = {};
     LoopPoint loopPoint;
-
     ChannelState channels[16];
+};
+
+struct Sequencer : SongState {
+    MidiOutPort port;
+
+    // The song's bytes. Shared with a seek's replay while it runs.
+    std::shared_ptr<SongImage> songImage;
+    Relaxed<bool> songLoaded{false};  // read by the animation thread
+    int32_t songSteps = 0;            // the length scan's count; read by the playback thread
+
+    // Set by the commands, the end of the song and a seek that reaches it.
+    Relaxed<bool> playing{false};
+    Relaxed<int8_t> loopMode{0};
+
+    uint8_t sysexBuffer[1024] = {};
     ChannelState channelSnapshot[16];
 
     // Collaborators, set by the owner. settings must be set; panel may be null.
     const Settings* settings = nullptr;
     LineSink* panel = nullptr;
 
-    // Keeps a seek and the playback thread's steps apart.
+    // Keeps a seek's exchange of the song state and the playback thread's steps apart.
     std::mutex stepLock;
+    // One seek at a time: they share the replay's sequencer.
+    std::mutex seekLock;
+    // Where a seek replays the song, taken once by initSequencer.
+    std::unique_ptr<Sequencer> seekReplay;
 };
 
 // Puts the clock, cursors and channel shadow into their start-up state.
@@ -99,15 +118,27 @@ void recomputeIncrement(Sequencer& seq);
 void step(Sequencer& seq, DisplaySurfaces* display, bool live);
 void rewind(Sequencer& seq);
 void restoreLoopPoint(Sequencer& seq);
+// The cursor fields captured for track t at the last loop point.
+LoopPoint::Track loopPointTrack(const Sequencer& seq, int32_t t);
 void seekPercent(Sequencer& seq, uint32_t percent);
 // Silent steps until the song stops or budget steps have passed; returns the steps
 // counted. Stretches where no event can fall due are crossed without stepping.
 // countElapsed: also count them in elapsedSteps, as a seek does.
 int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed);
 
-// The seek as the seek bar performs it: all notes off, snapshot, silent run, resend.
-// Takes the step lock, so it may run while the playback thread plays.
+// The seek as the seek bar performs it: all notes off, snapshot, silent run to the new
+// position, resend. Does nothing unless the song plays (a paused song plays). The silent
+// run goes on a copy of the song state without the step lock, so the playback thread
+// keeps its schedule; the lock is held to take the copy and to put the result in place,
+// with the all notes off and the resend, so nothing of the seek interleaves with a step.
 void seekSong(Sequencer& seq, uint32_t percent);
+// Its three phases, for tests that play live steps in between. beginSeek copies the song
+// state (false when the song does not play); replaySeek runs the silent steps on the
+// copy; finishSeek puts the result in place and resends, unless the song has stopped
+// meanwhile. The caller holds seekLock throughout.
+bool beginSeek(Sequencer& seq);
+void replaySeek(Sequencer& seq, uint32_t percent);
+void finishSeek(Sequencer& seq);
 
 // Loader.
 bool loadSong(Sequencer& seq, const char* path);

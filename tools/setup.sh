@@ -4,6 +4,8 @@
 #
 #   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
 #   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8
+#   sh tools/setup.sh bench  the play packages + the programs the benchmarks compare with
+#                            (midicsv, the fluidsynth command line)
 #
 # Runs as root, or through sudo otherwise. Packages come without their recommendations,
 # except the few that Wine's X11 driver loads at run time and that change what its
@@ -12,8 +14,8 @@ set -eu
 
 mode=${1:-test}
 case $mode in
-    play|test) ;;
-    *) echo "usage: $0 play|test" >&2; exit 2 ;;
+    play|test|bench) ;;
+    *) echo "usage: $0 play|test|bench" >&2; exit 2 ;;
 esac
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -34,9 +36,12 @@ TEST_PACKAGES="$PLAY_PACKAGES
     fonts-wine libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
     xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip"
+BENCH_PACKAGES="$PLAY_PACKAGES
+    midicsv fluidsynth"
 
 packages=$PLAY_PACKAGES
 [ "$mode" = test ] && packages=$TEST_PACKAGES
+[ "$mode" = bench ] && packages=$BENCH_PACKAGES
 
 missing=
 for p in $packages; do

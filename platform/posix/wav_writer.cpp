@@ -11,6 +11,8 @@
 namespace {
 
 constexpr uint32_t kHeaderBytes = 44;
+// -90 dBFS: 10^(-90/20) of full scale, below half a step of the 16-bit output.
+constexpr float kQuietLevel = 3.1622777e-5f;
 // The RIFF size field counts everything after itself; it must stay below 4 GiB.
 constexpr uint32_t kMaxDataBytes = 0xFFFFFFFFu - (kHeaderBytes - 8);
 
@@ -81,6 +83,7 @@ bool WavMidiDevice::open()
     error_.clear();
     failed_ = false;
     dataBytes_ = 0;
+    quietFrames_ = kQuietFrames;
     if (path_.empty()) {
         error_ = "the wav device needs a file name (wav:FILE)";
         return false;
@@ -115,6 +118,7 @@ void WavMidiDevice::close()
 {
     if (!file_)
         return;
+    drain();
     if (std::fflush(file_) != 0)
         fail("writing", errno);
     uint8_t header[kHeaderBytes];
@@ -127,33 +131,51 @@ void WavMidiDevice::close()
     fluidEngineStop(engine_);
 }
 
-void WavMidiDevice::sendShort(uint32_t message) { fluidEngineSendShort(engine_, message); }
+// Any message may start a sound, so the quiet is counted from the last one on.
+void WavMidiDevice::sendShort(uint32_t message)
+{
+    quietFrames_ = 0;
+    fluidEngineSendShort(engine_, message);
+}
 
 uint32_t WavMidiDevice::sendLong(const uint8_t* bytes, uint32_t count)
 {
+    quietFrames_ = 0;
     return fluidEngineSendLong(engine_, bytes, count);
 }
 
-void WavMidiDevice::endStep()
+void WavMidiDevice::endStep() { renderStep(); }
+
+void WavMidiDevice::drain()
+{
+    for (uint32_t tail = 0; quietFrames_ < kQuietFrames && tail < kMaxTailFrames; tail += kFramesPerStep)
+        if (!renderStep())
+            return;
+}
+
+bool WavMidiDevice::renderStep()
 {
     if (!file_ || failed_)
-        return;
+        return false;
     if (dataBytes_ > kMaxDataBytes - sizeof block_) {
         failed_ = true;
         error_ = path_ + " reached the WAV size limit of 4 GiB; the rest of the song is not in it";
-        return;
+        return false;
     }
     fluid_synth_write_float(engine_.synth, int(kFramesPerStep), left_, 0, 1, right_, 0, 1);
     uint8_t* p = block_;
     for (uint32_t i = 0; i < kFramesPerStep; ++i, p += kBytesPerFrame) {
         put16(p, uint16_t(toSample(left_[i])));
         put16(p + 2, uint16_t(toSample(right_[i])));
+        const bool quiet = std::fabs(left_[i]) < kQuietLevel && std::fabs(right_[i]) < kQuietLevel;
+        quietFrames_ = quiet ? quietFrames_ + (quietFrames_ < kQuietFrames) : 0;
     }
     if (std::fwrite(block_, 1, sizeof block_, file_) != sizeof block_) {
         fail("writing", errno);
-        return;
+        return false;
     }
     dataBytes_ += sizeof block_;
+    return true;
 }
 
 #endif // ORVANEL_HAVE_FLUIDSYNTH

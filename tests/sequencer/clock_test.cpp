@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tests/support/player_fixture.h"
+#include "tests/support/sequencer_compare.h"
 
 namespace {
 
@@ -168,17 +169,7 @@ TEST(Seek, SkippingIdleStepsGivesTheSameStateAsSteppingOneByOne) {
             step(s, nullptr, false);
             s.elapsedSteps = s.elapsedSteps + 1;
         }
-        const Sequencer& k = *skipped.seq;
-        EXPECT_EQ(k.tick, s.tick) << percent;
-        EXPECT_EQ(k.tickAccumulator, s.tickAccumulator) << percent;
-        EXPECT_EQ(k.elapsedSteps, s.elapsedSteps) << percent;
-        EXPECT_EQ(k.playing, s.playing) << percent;
-        EXPECT_EQ(k.bpm, s.bpm) << percent;
-        EXPECT_EQ(k.loopFound, s.loopFound) << percent;
-        EXPECT_EQ(k.loopPoint.elapsedSteps, s.loopPoint.elapsedSteps) << percent;
-        EXPECT_EQ(k.tracks[0].position, s.tracks[0].position) << percent;
-        EXPECT_EQ(k.tracks[1].position, s.tracks[1].position) << percent;
-        EXPECT_EQ(0, std::memcmp(k.channels, s.channels, sizeof k.channels)) << percent;
+        expectSameSongState(*skipped.seq, s, std::to_string(percent) + " %");
     }
     EXPECT_EQ(skipped.seq->songSteps, stepped.seq->songSteps);
     EXPECT_GT(skipped.seq->songSteps, 1000);

@@ -10,6 +10,7 @@
 #include "sequencer/playback.h"
 #include "shell/control_flags.h"
 #include "tests/support/player_fixture.h"
+#include "tests/support/playback_fakes.h"
 
 namespace {
 
@@ -270,17 +271,6 @@ public:
     std::vector<std::pair<std::thread::id, uint32_t>> log;
 };
 
-class SleepingPlatform : public PlaybackPlatform {
-public:
-    uint32_t nowMs() override { return now.load(); }
-    void sleepUntil(uint32_t deadline) override {
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-        now = deadline;
-    }
-    void raiseCurrentThread(bool) override {}
-    std::atomic<uint32_t> now{0};
-};
-
 TEST(PlaybackStress, SeeksFromAnotherThreadNeverInterleaveWithSteps) {
     PlayerFixture f;
     ThreadTaggingDevice device;
@@ -300,10 +290,7 @@ TEST(PlaybackStress, SeeksFromAnotherThreadNeverInterleaveWithSteps) {
     ControlFlags flags;
     SleepingPlatform platform;
     Playback pb;
-    pb.seq = f.seq.get();
-    pb.settings = &f.settings;
-    pb.flags = &flags;
-    pb.platform = &platform;
+    wirePlayback(pb, f, flags, platform);
     ASSERT_TRUE(startPlayback(pb));
     const std::thread::id ui = std::this_thread::get_id();
     std::vector<std::pair<size_t, size_t>> seekRanges;

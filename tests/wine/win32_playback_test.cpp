@@ -7,7 +7,7 @@
 #include "platform/win32/winmm_midi.h"
 #include "sequencer/playback.h"
 #include "shell/control_flags.h"
-#include "tests/support/player_fixture.h"
+#include "tests/support/playback_fakes.h"
 
 namespace {
 
@@ -23,10 +23,7 @@ TEST(Win32Playback, ASongPlaysInRealTimeOnTheWinmmClock) {
     ControlFlags flags;
     Win32PlaybackPlatform platform;
     Playback pb;
-    pb.seq = f.seq.get();
-    pb.settings = &f.settings;
-    pb.flags = &flags;
-    pb.platform = &platform;
+    wirePlayback(pb, f, flags, platform);
     const DWORD start = timeGetTime();
     ASSERT_TRUE(startPlayback(pb));
     while (flags.playbackThreadRunning) Sleep(5);

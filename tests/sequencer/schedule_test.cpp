@@ -1,0 +1,141 @@
+// The due-track schedule against the plain rule it replaces, "every step asks every track":
+// random songs (hostile ones among them) played live in each loop mode, measured and
+// sought must come out the same message for message and field for field.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/player_fixture.h"
+#include "tests/support/sequencer_compare.h"
+#include "tests/support/song_shapes.h"
+
+namespace {
+
+// Makes the next step visit every playing track, as the player did before it kept due
+// ticks: a track with nothing due must come out of the interpreter untouched.
+void dueEverywhere(Sequencer& seq) {
+    rebuildSchedule(seq);
+    for (int32_t i = 0; i < seq.schedule.size; ++i) seq.schedule.heap[i].due = kDueNow;
+}
+
+constexpr uint64_t kSeeds = 24;
+
+TEST(Schedule, LivePlayInEveryLoopModeMatchesVisitingEveryTrack) {
+    for (uint64_t seed = 0; seed < kSeeds; ++seed) {
+        const Bytes song = randomSong(seed);
+        for (int8_t mode : {0, 1, 2}) {
+            PlayerFixture fast, plain;
+            if (!fast.load(song)) continue;  // a header that declares missing tracks
+            ASSERT_TRUE(plain.load(song, "plain.mid"));
+            const std::string where = "seed " + std::to_string(seed) + " mode " + std::to_string(mode);
+            fast.seq->loopMode = plain.seq->loopMode = mode;
+            const uint32_t steps = fast.seq->songSteps < 2500 ? 2 * fast.seq->songSteps + 50 : 5000;
+            rewind(*fast.seq);
+            rewind(*plain.seq);
+            fast.seq->playing = plain.seq->playing = true;
+            for (uint32_t n = 0; n < steps && (fast.seq->playing || plain.seq->playing); ++n) {
+                dueEverywhere(*plain.seq);
+                plain.resume(1);
+                fast.resume(1);
+            }
+            ASSERT_EQ(fast.device.sent, plain.device.sent) << where;
+            ASSERT_EQ(fast.panel.lines, plain.panel.lines) << where;
+            expectSameSongState(*fast.seq, *plain.seq, where);
+        }
+    }
+}
+
+TEST(Schedule, TheLengthScanAndSeeksMatchSteppingOneByOne) {
+    for (uint64_t seed = 0; seed < kSeeds; ++seed) {
+        PlayerFixture f, plain;
+        if (!f.load(randomSong(seed))) continue;
+        if (f.seq->songSteps > 200000) continue;  // stepping one by one would take long
+        ASSERT_TRUE(plain.load(randomSong(seed), "plain.mid"));
+        Sequencer& s = *plain.seq;
+        const std::string where = "seed " + std::to_string(seed);
+        // As the load measures: from 120 bpm, with the running status a fresh player has.
+        s.bpm = 120;
+        recomputeIncrement(s);
+        for (TrackCursor& cur : s.tracks) cur.runningStatus = 0;
+        rewind(s);
+        s.playing = true;
+        int32_t measured = 0;
+        while (s.playing) {
+            dueEverywhere(s);
+            step(s, nullptr, false);
+            ++measured;
+        }
+        EXPECT_EQ(f.seq->songSteps, measured) << where;
+        for (uint32_t percent : {7u, 50u, 93u}) {
+            seekPercent(*f.seq, percent);
+            rewind(s);
+            s.playing = true;
+            const int64_t target = int64_t(s.songSteps) * percent / 100;
+            for (int64_t i = 0; i < target; ++i) {
+                dueEverywhere(s);
+                step(s, nullptr, false);
+                s.elapsedSteps = s.elapsedSteps + 1;
+            }
+            expectSameSongState(*f.seq, s, where + " at " + std::to_string(percent) + " %");
+        }
+    }
+}
+
+TEST(Schedule, TracksDueInOneStepPlayInTrackOrderWhateverTheirTicks) {
+    // 255 tracks, each with one note in the first ten ticks, later tracks earlier: the
+    // first step, which passes them all, sends them by track index.
+    std::vector<Track> tracks(255);
+    for (uint32_t t = 0; t < 255; ++t)
+        tracks[t].ev((254 - t) % 10, {static_cast<uint8_t>(0x90 | (t % 16)), static_cast<uint8_t>(t & 0x7F), 1}).end(20);
+    PlayerFixture f;
+    ASSERT_TRUE(f.load(buildSmf(48, tracks)));
+    f.seq->stepIncrement = 6000 * 10;
+    rewind(*f.seq);
+    f.seq->playing = true;
+    f.resume(1);
+    ASSERT_EQ(f.device.sent.size(), 255u);
+    for (uint32_t t = 0; t < 255; ++t) EXPECT_EQ(f.device.sent[t].bytes[1], t & 0x7F) << t;
+}
+
+TEST(Schedule, TracksThatEndWithoutAnEventEndInTheFirstStep) {
+    // A track of no bytes, and one whose delta time runs into its end.
+    Track tempo, empty, cut;
+    tempo.tempo(0, 480000).ev(3, {0x90, 1, 1}).end(0);
+    cut.bytes = {0x83, 0x80};
+    PlayerFixture f;
+    ASSERT_TRUE(f.load(buildSmf(48, {tempo, empty, cut})));
+    rewind(*f.seq);
+    f.seq->playing = true;
+    f.resume(1);
+    EXPECT_EQ(f.seq->tracks[1].trackActive, 2);
+    EXPECT_EQ(f.seq->tracks[2].trackActive, 2);  // its event tick 0 has passed
+    EXPECT_EQ(f.seq->activeTracks, 1);
+    EXPECT_EQ(f.seq->schedule.size, 1);
+    EXPECT_EQ(f.play(), 4u);
+}
+
+TEST(LoopPoint, ACaptureAfterTheGenerationWrapsForgetsEverySaveBeforeIt) {
+    // Track 1 captures at tick 20 and the song ends at tick 40, one tick a step.
+    Track t0, t1;
+    t0.tempo(0, 480000).ev(0, {0x90, 1, 1}).ev(10, {0x90, 2, 2}).end(30);
+    t1.ev(20, {0xB0, 111, 0}).ev(0, {0x90, 3, 3}).end(20);
+    PlayerFixture f;
+    ASSERT_TRUE(f.load(buildSmf(48, {t0, t1})));
+    f.seq->loopMode = 2;
+    // Saves of a generation long gone, under the number the wrap starts again from.
+    LoopPoint& lp = f.seq->loopPoint;
+    lp.generation = 0xFFFFFFFFu;
+    for (int t = 0; t < 2; ++t) {
+        lp.saved[t] = 1;
+        lp.tracks[t].position = 1;
+    }
+    f.play(41);
+    EXPECT_EQ(lp.generation, 1u);
+    EXPECT_EQ(f.seq->tick, 21);
+    f.device.sent.clear();
+    f.resume(21);  // on from the loop point to the end, back, and one step more
+    EXPECT_EQ(f.device.hex(), (std::vector<std::string>{"90 03 03", "90 03 03"}));
+    EXPECT_EQ(f.seq->tracks[0].position, loopPointTrack(*f.seq, 0).position);
+}
+
+}  // namespace
