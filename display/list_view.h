@@ -4,6 +4,7 @@
 // and the follow step that pages the view along with the playing song.
 #include <cstdint>
 
+#include "platform/drawing.h"
 #include "platform/relaxed.h"
 
 struct ControlFlags;
@@ -50,6 +51,9 @@ struct ListView {
 
 // Redraws the visible rows and, when the view is shown, copies it to the window.
 void drawListView(ListView& v);
+// One box at row top y filled with brush, and its text: "%d %s" of index and text,
+// shortened to 72 bytes from 71 on, on one line up to 36 bytes, else on two.
+void drawListRow(Surface& list, int y, int32_t index, const char* text, BrushId brush);
 // The idle tick's follow step: pages the view by 7 rows when the playing song left it.
 void followPlayingSong(ListView& v, bool barFollowsSong);
 // Releases every entry (the end marker too), empties the list and clears the view.
@@ -57,3 +61,14 @@ void clearPlayList(ListView& v);
 // Swaps panel and list in the left pane (the scroll bar shown with the list). Returns
 // whether the list is now shown; the caller refuses dropped files while it is.
 bool toggleListView(ListView& v);
+
+// Input passed on by the window. A request of the list scroll bar (a ScrollCode; thumb is
+// the 16-bit position a thumb request carries): the view moves, clamped to the list.
+void listScroll(ListView& v, int code, int32_t thumb);
+// The wheel: a positive delta (turned away from the user) moves 2 rows up, any other 2
+// down. Ignored while paused, hidden, in a drop run, outside autoplay or with 7 songs
+// or fewer; returns whether the view moved.
+bool listWheel(ListView& v, int32_t delta);
+// A click at client (x, y): the index of the entry chosen, or -1 when none is (same guards
+// as the wheel but for the list's length). The caller sets playPos to it and advances.
+int32_t listClick(const ListView& v, int x, int y);

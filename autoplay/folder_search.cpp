@@ -1,0 +1,100 @@
+#include "autoplay/folder_search.h"
+
+#include <cstring>
+#include <functional>
+#include <new>
+#include <system_error>
+
+#include "autoplay/play_list.h"
+#include "display/list_view.h"
+#include "shell/control_flags.h"
+#include "shell/settings.h"
+
+namespace {
+
+constexpr char kEndText[] = "end";
+
+PlayListEntry* newEndMarker() {
+    PlayListEntry* entry = new (std::nothrow) PlayListEntry;
+    if (entry != nullptr) std::memcpy(entry->path, kEndText, sizeof kEndText);
+    return entry;
+}
+
+void searchThread(FolderSearch& s) {
+    PlayList& list = *s.list;
+    list.listCount.store(0, std::memory_order_release);
+    // Taken first, so that running out of memory for songs still ends the list properly.
+    PlayListEntry* endMarker = newEndMarker();
+    const bool keepsCase = s.folders->caseSensitive();
+    char match[kEntryPathSize];
+    int32_t count = 0;
+    PlayListEntry* entry = nullptr;
+    while (count < kPlayListMaxSongs) {
+        // A file that is no song leaves its entry for the next one.
+        if (entry == nullptr) entry = new (std::nothrow) PlayListEntry;
+        if (entry == nullptr) break;
+        uint32_t attributes = 0;
+        if (!walkerNext(s.walker, entry->path, attributes)) break;
+        // Where names differ by case the path keeps its own for opening and only the copy
+        // that is matched is upper case; elsewhere the listed text is upper case.
+        char* upper = keepsCase ? match : entry->path;
+        if (keepsCase) std::memcpy(match, entry->path, std::strlen(entry->path) + 1);
+        upperCaseAnsi(upper);
+        if (!isSongName(upper)) continue;
+        entry->listed = 1;
+        putEntry(list, count, entry);
+        entry = nullptr;
+        ++count;
+        list.listCount.store(count, std::memory_order_release);
+        if (s.view != nullptr) drawListView(*s.view);
+    }
+    if (endMarker == nullptr && entry != nullptr) {
+        // Out of memory: the spare entry becomes the end marker.
+        endMarker = entry;
+        entry = nullptr;
+        *endMarker = PlayListEntry{};
+        std::memcpy(endMarker->path, kEndText, sizeof kEndText);
+    }
+    delete entry;
+    if (endMarker != nullptr) putEntry(list, count, endMarker);
+    walkerClose(s.walker);
+    if (s.settings->shuffleAfterSearch) shuffleList(list, *s.randomSeed);
+    // Last: whoever sees false may read the whole list, or release it.
+    s.flags->searchRunning = false;
+}
+
+}  // namespace
+
+bool startFolderSearch(FolderSearch& s, const char* root) {
+    if (s.flags->searchRunning) return false;
+    if (s.thread.joinable()) s.thread.join();
+    // The controller takes any slot that is filled, so none may be left from a list
+    // that was not released.
+    releasePlayListEntries(*s.list);
+    s.list->playPos = 0;
+    if (s.view != nullptr) {
+        s.view->topIndex = 0;
+        s.view->scrollPos = 0;
+    }
+    s.stopRequested.store(false, std::memory_order_release);
+    s.walker.folders = s.folders;
+    s.walker.stop = &s.stopRequested;
+    walkerReset(s.walker, root);
+    // Set before the thread exists, so no caller sees false before the walk has begun.
+    s.flags->searchRunning = true;
+    try {
+        s.thread = std::thread(searchThread, std::ref(s));
+    } catch (const std::system_error&) {
+        // No thread: the list is empty, and its end marker lets the run finish at once.
+        walkerClose(s.walker);
+        PlayListEntry* endMarker = newEndMarker();
+        if (endMarker != nullptr) putEntry(*s.list, 0, endMarker);
+        s.flags->searchRunning = false;
+    }
+    return true;
+}
+
+void stopFolderSearch(FolderSearch& s) {
+    s.stopRequested.store(true, std::memory_order_release);
+    if (s.thread.joinable()) s.thread.join();
+}

@@ -1,0 +1,76 @@
+// Folder enumeration on opendir/readdir. Names are given as the file system stores them
+// (letter case kept); "." and ".." come back as on Windows and the walker passes them over.
+#include "platform/folders.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "display/message_panel.h"
+
+namespace {
+
+bool isFolder(DIR* dir, const dirent* d) {
+    if (d->d_type == DT_DIR) return true;
+    if (d->d_type != DT_UNKNOWN) return false;  // links included: a linked folder is not walked
+    // Some file systems leave the type to a stat of its own; lstat, so links stay links.
+    struct stat st;
+    return ::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool readEntry(DIR* dir, FolderEntry& entry) {
+    const dirent* d = ::readdir(dir);
+    if (d == nullptr) return false;
+    const size_t length = std::strlen(d->d_name);
+    entry.nameTooLong = length >= kFolderNameSize;
+    if (entry.nameTooLong)
+        entry.name[0] = '\0';
+    else
+        std::memcpy(entry.name, d->d_name, length + 1);
+    entry.attributes = isFolder(dir, d) ? kFolderAttribute : 0;
+    return true;
+}
+
+class PosixFolders final : public FolderEnumerator {
+public:
+    char separator() const override { return '/'; }
+    bool caseSensitive() const override { return true; }
+
+    void* first(const char* folder, FolderEntry& entry) override {
+        // The root's parts are joined with '/', so the root of the tree arrives empty.
+        DIR* dir = ::opendir(folder[0] != '\0' ? folder : "/");
+        if (dir == nullptr) return nullptr;
+        if (!readEntry(dir, entry)) {
+            ::closedir(dir);
+            return nullptr;
+        }
+        return dir;
+    }
+
+    bool next(void* handle, FolderEntry& entry) override {
+        return readEntry(static_cast<DIR*>(handle), entry);
+    }
+
+    void close(void* handle) override {
+        if (handle != nullptr) ::closedir(static_cast<DIR*>(handle));
+    }
+};
+
+}  // namespace
+
+FolderEnumerator& platformFolders() {
+    static PosixFolders folders;
+    return folders;
+}
+
+void upperCaseAnsi(char* text) {
+    for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0;) {
+        if (p[1] != 0 && isDoubleByte(p[0], p[1])) {
+            p += 2;  // the second byte may look like a letter but is part of the character
+            continue;
+        }
+        if (*p >= 'a' && *p <= 'z') *p = static_cast<unsigned char>(*p - 'a' + 'A');
+        ++p;
+    }
+}
