@@ -1,13 +1,15 @@
 #!/bin/bash
 # Takes a screenshot of Orvanel.exe playing the demo song under Wine, on an X server of its
-# own, and checks that the picture is a PNG at least as large as the window's client area.
+# own, and checks that the picture is a PNG at least as large as the window's client area;
+# then one of the settings dialog opened over it (OUT-settings.png).
 #
 #   tools/screenshot.sh [--build DIR] [OUT.png]
 #
-# DIR is the win32 build folder (default build/win32), with Orvanel.exe, its kivo\ folder
-# and its Wine prefix (DIR/wineprefix, created on first use). OUT.png defaults to
-# build/screenshot.png. The window is cropped out of the screen when it can be found; the
-# program is closed through its window (WM_CLOSE) and must end with exit code 0.
+# DIR is the win32 build folder (default build/win32), with Orvanel.exe, its kivo\ folder,
+# the test helper player_dialog.exe and its Wine prefix (DIR/wineprefix, created on first
+# use). OUT.png defaults to build/screenshot.png. The window is cropped out of the screen
+# when it can be found; the program is closed through its window (WM_CLOSE) and must end
+# with exit code 0.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,9 +26,11 @@ for tool in Xvfb xwininfo import identify wine; do
     command -v "$tool" > /dev/null || { echo "screenshot: '$tool' not found (run: sh tools/setup.sh test)" >&2; exit 2; }
 done
 [ -f "$build/Orvanel.exe" ] || { echo "screenshot: no $build/Orvanel.exe (run: make build-win32)" >&2; exit 2; }
+[ -f "$build/player_dialog.exe" ] || { echo "screenshot: no $build/player_dialog.exe (run: make build-win32)" >&2; exit 2; }
 [ -f "$song" ] || { echo "screenshot: no $song" >&2; exit 2; }
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+settings_out=${out%.png}-settings.png
 
 scratch=$(mktemp -d)
 xvfb_pid=
@@ -93,6 +97,20 @@ else
     cp "$scratch/screen.png" "$out"
 fi
 
+# The settings dialog (command 8) over the playing window, cropped to the dialog; Esc closes
+# it again, applying nothing new. A second Wine program in the player's prefix, with the
+# same settings as wine-run.sh gives the player.
+in_prefix=(env WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+dialog=$("${in_prefix[@]}" wine "$build/player_dialog.exe" open 8 2>> "$scratch/player.log" | tr -d '\r') || {
+    echo "screenshot: the settings dialog did not open:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+# Let the dialog paint its controls.
+sleep 1
+import -window root "$scratch/dialog.png"
+convert "$scratch/dialog.png" -crop "$dialog" +repage "$settings_out"
+"${in_prefix[@]}" wine "$build/player_dialog.exe" close 2>> "$scratch/player.log" || {
+    echo "screenshot: the settings dialog did not close:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+
 # Close the player as its close box would: taskkill without /f posts WM_CLOSE to its window.
 WINEPREFIX=$build/wineprefix WINEDEBUG=-all wine taskkill /im Orvanel.exe > /dev/null 2>&1 || true
 status=0
@@ -116,4 +134,13 @@ if [ "$format" != PNG ] || [ "$width" -lt 290 ] || [ "$height" -lt 268 ]; then
     exit 1
 fi
 echo "screenshot: $out ($width x $height)"
+
+# A dialog unit is at least a pixel each way.
+size=$(identify -format '%m %w %h' "$settings_out" 2> /dev/null || true)
+read -r format width height <<< "${size:-none 0 0}"
+if [ "$format" != PNG ] || [ "$width" -lt 309 ] || [ "$height" -lt 260 ]; then
+    echo "screenshot: $settings_out is not a PNG of at least 309 x 260 (got: ${size:-nothing})" >&2
+    exit 1
+fi
+echo "screenshot: $settings_out ($width x $height)"
 exit $status
