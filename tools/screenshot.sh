@@ -97,18 +97,20 @@ else
     cp "$scratch/screen.png" "$out"
 fi
 
-# The settings dialog (command 8) over the playing window, cropped to the dialog; Esc closes
-# it again, applying nothing new. A second Wine program in the player's prefix, with the
-# same settings as wine-run.sh gives the player.
+# The settings dialog (command 8) over the playing window, cropped to the X window Wine made
+# for it (titled "設定"); Esc closes it again, applying nothing new. player_dialog.exe is a
+# second Wine program in the player's prefix, with the settings wine-run.sh gives the player.
 in_prefix=(env WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
-dialog=$("${in_prefix[@]}" wine "$build/player_dialog.exe" open 8 2>> "$scratch/player.log" | tr -d '\r') || {
+"${in_prefix[@]}" wine "$build/player_dialog.exe" open 8 >> "$scratch/player.log" 2>&1 || {
     echo "screenshot: the settings dialog did not open:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+geometry=$(xwininfo -root -tree 2> /dev/null | LC_ALL=C awk '/"設定"/ { print $(NF - 1); exit }')
+[ -n "$geometry" ] || { echo "screenshot: no X window of the settings dialog" >&2; exit 1; }
 # Let the dialog paint its controls.
 sleep 1
 import -window root "$scratch/dialog.png"
-convert "$scratch/dialog.png" -crop "$dialog" +repage "$settings_out"
-"${in_prefix[@]}" wine "$build/player_dialog.exe" close 2>> "$scratch/player.log" || {
+convert "$scratch/dialog.png" -crop "$geometry" +repage "$settings_out"
+"${in_prefix[@]}" wine "$build/player_dialog.exe" close >> "$scratch/player.log" 2>&1 || {
     echo "screenshot: the settings dialog did not close:" >&2; cat "$scratch/player.log" >&2; exit 1; }
 
 # Close the player as its close box would: taskkill without /f posts WM_CLOSE to its window.
@@ -135,7 +137,7 @@ if [ "$format" != PNG ] || [ "$width" -lt 290 ] || [ "$height" -lt 268 ]; then
 fi
 echo "screenshot: $out ($width x $height)"
 
-# A dialog unit is at least a pixel each way.
+# A dialog unit is at least a pixel each way; the X window holds the client area.
 size=$(identify -format '%m %w %h' "$settings_out" 2> /dev/null || true)
 read -r format width height <<< "${size:-none 0 0}"
 if [ "$format" != PNG ] || [ "$width" -lt 309 ] || [ "$height" -lt 260 ]; then

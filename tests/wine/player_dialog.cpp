@@ -1,9 +1,8 @@
 // Opens and closes a modal dialog of the running player from outside, for the screenshot
 // script:
 //
-//   player_dialog.exe open ID   posts command ID to the player's window, waits for a dialog
-//                               of the player to show, prints its screen rectangle as
-//                               WxH+X+Y (the form ImageMagick's -crop takes)
+//   player_dialog.exe open ID   posts command ID to the player's window, waits until a
+//                               dialog of the player shows and has finished opening
 //   player_dialog.exe close     presses Esc in the player's dialog, waits until it is gone
 //
 // Exit code 0 on success, 1 when there is no player window or the dialog does not come (or
@@ -73,9 +72,5 @@ int main(int argc, char** argv) {
     }
     // Answered once its initialisation is through.
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored);
-    RECT r;
-    GetWindowRect(dialog, &r);
-    std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
-    return 0;
+    return SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) ? 0 : 1;
 }
