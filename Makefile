@@ -106,7 +106,8 @@ dist: setup-test
 	cd $(BUILD)/win32 && zip -X -q ../orvanel.zip $(DIST_FILES)
 	unzip -l $(BUILD)/orvanel.zip
 
-# build/screenshot.png: the player with the demo song, on an X server of its own.
+# build/screenshot.png: the player with the demo song, and build/screenshot-settings.png:
+# its settings dialog, on an X server of their own.
 screenshot: setup-test
 	$(MAKE) --no-print-directory build-win32
 	bash tools/screenshot.sh --build $(BUILD)/win32 $(BUILD)/screenshot.png

@@ -101,18 +101,9 @@ TEST_F(SettingsDialog, OkEscCloseBoxAndShuffleOutsideARunApplyAlike) {
     EXPECT_EQ(press(kCtlKeepList), DialogOutcome::NotHandled);
 }
 
-TEST_F(SettingsDialog, KeyShiftMaskHasChannelOneOnTop) {
-    SettingsDialogModel m;
-    m.setChecked(kCtlKeyShiftFirst, true);
-    EXPECT_EQ(keyShiftChannelMask(m), 0x8000);
-    m.setChecked(kCtlKeyShiftFirst, false);
-    m.setChecked(kCtlKeyShiftFirst + 15, true);
-    EXPECT_EQ(keyShiftChannelMask(m), 0x0001);
-    // By default every channel but 10 takes the shift.
-    EXPECT_EQ(openSettingsDialog(p).keyShiftMaskAtOpening, 0xFFBF);
-}
-
 TEST_F(SettingsDialog, ChangedKeyShiftChannelsSendAllNotesOffOnce) {
+    // The mask at opening: every channel but 10, channel 1 on top.
+    EXPECT_EQ(openSettingsDialog(p).keyShiftMaskAtOpening, 0xFFBF);
     press(kDlgOk, [](SettingsDialogModel& m) { m.setChecked(kCtlKeyShiftFirst + 9, true); });
     EXPECT_TRUE(p.settings.keyShiftChannels[9]);
     ASSERT_EQ(device.sent.size(), 16u);
