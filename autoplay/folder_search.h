@@ -28,7 +28,8 @@ struct FolderSearch {
 
 // On the user-interface thread: playPos and the view's first row back to 0, the walker
 // reset on root, and the search thread started (searchRunning is set before it starts).
-// A search that ended earlier is joined first. False when one still runs.
+// A search that ended earlier is joined first, and entries left in the slots are released
+// (the controller takes any filled slot). False when one still runs.
 bool startFolderSearch(FolderSearch& s, const char* root);
 // Asks a running walk to stop between entries and waits for the thread to leave, so what
 // it uses may be released. Safe when no search runs.

@@ -46,8 +46,9 @@ void shownEntryText(const PlayList& list, const PlayListEntry& entry, char (&out
         std::memcpy(out, entry.path, kEntryPathSize);
     }
     out[kEntryPathSize - 1] = '\0';
-    // Text already upper case (as Windows stores it) comes out unchanged.
-    upperCaseAnsi(out);
+    // Text already upper case (as Windows stores it) comes out unchanged; the end marker
+    // keeps its lower-case "end".
+    if (!isEndMarker(entry)) upperCaseAnsi(out);
 }
 
 int32_t nextRandom(uint32_t& seed) {

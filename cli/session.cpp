@@ -174,6 +174,7 @@ void playRun(Session& s) {
             if (s.log) s.log->setStep(0);
             if (s.status) s.status->finish();
             autoplayTick(p);
+            if (!p.flags.autoplayActive) break;
         }
         const bool waiting = !p.flags.playbackThreadRunning && p.flags.autoplayActive;
         if (!waitForEvent(s, waiting ? 100 : (s.status ? 200 : -1))) break;

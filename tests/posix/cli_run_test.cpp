@@ -25,17 +25,17 @@ Lines readLines(const std::string& path) {
     return lines;
 }
 
-struct Run {
+struct Result {
     int status = -1;
     Lines out, err;
 };
 
-Run play(const std::string& args) {
+Result play(const std::string& args) {
     const std::string out = scratchPath("run.out"), err = scratchPath("run.err");
     const std::string cmd = "LANG=C.UTF-8 ./orvanel-play --device=log --fast " + args + " >" + out + " 2>" + err +
                             " </dev/null";
     const int raw = std::system(cmd.c_str());
-    Run r;
+    Result r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = readLines(out);
     r.err = readLines(err);
@@ -52,7 +52,7 @@ Bytes noteSong(uint8_t note) {
 // The notes the songs played, in order.
 std::vector<int> notesPlayed(const Lines& out) {
     std::vector<int> notes;
-    const std::regex noteOn("^1 90 ([0-9A-F]{2}) 64$");
+    const std::regex noteOn("^[0-9]+ 90 ([0-9A-F]{2}) 64$");
     std::smatch m;
     for (const std::string& line : out)
         if (std::regex_match(line, m, noteOn)) notes.push_back(std::stoi(m[1], nullptr, 16));
@@ -96,7 +96,7 @@ protected:
 };
 
 TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
-    const Run r = play("--full-path " + root);
+    const Result r = play("--full-path " + root);
     EXPECT_EQ(r.status, 0);
     const std::vector<int> expected = walkOrder();
     ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
@@ -115,17 +115,18 @@ TEST_F(CliRun, ShuffleFollowsTheSeed) {
         e->listed = 1;
         putEntry(list, int32_t(i), e);
     }
+    list.listCount = int32_t(expected.size());
     uint32_t seed = 12345;
     shuffleList(list, seed);
     for (size_t i = 0; i < expected.size(); ++i) expected[i] = std::atoi(slotEntry(list, int32_t(i))->path);
-    const Run r = play("--shuffle --seed 12345 " + root);
+    const Result r = play("--shuffle --seed 12345 " + root);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(notesPlayed(r.out), expected);
     EXPECT_NE(expected, walkOrder());  // the seed does move them
 }
 
 TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
-    const Run normal = play(root + "/b.mid /no/such.mid " + root + "/top.RMI");
+    const Result normal = play(root + "/b.mid /no/such.mid " + root + "/top.RMI");
     EXPECT_EQ(normal.status, 1);  // one file did not load
     EXPECT_EQ(notesPlayed(normal.out), (std::vector<int>{40, 44}));
     const Lines expected = {"drop 3 file(s)", "1 / 3", root + "/b.mid", "2 / 3", "/no/such.mid", "skip",
@@ -136,7 +137,7 @@ TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
 TEST_F(CliRun, AFolderWithoutSongsFinishesAtOnce) {
     const std::string empty = scratchPath("nosongs");
     mkdir(empty.c_str(), 0755);
-    const Run r = play(empty);
+    const Result r = play("--wait-search " + empty);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, Lines{"autoplay finished."});
     EXPECT_TRUE(notesPlayed(r.out).empty());

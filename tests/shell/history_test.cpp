@@ -91,7 +91,7 @@ TEST_F(HistoryItems, FolderItemStartsAnAutoplayOfItsFolder) {
     EXPECT_EQ(panel.lines, (std::vector<std::string>{"*D:\\", "autoplay history"}));
     EXPECT_EQ(view.historyMenu.front(), "*D:\\");
     EXPECT_TRUE(view.currentFolder.empty());  // the current directory stays
-    stopFolderSearch(p.search);
+    waitForSongEnd();  // the search has ended
     EXPECT_EQ(folders.opened.at(0), "D:");
 }
 

@@ -63,7 +63,7 @@ TEST_F(WindowInput, ThumbDragStopsFollowingAndTheReleaseSeeksThere) {
     seekBarRequest(p, kSeekLineLeft, 0);
     EXPECT_EQ(panel.lines.back(), "SET SeekBar= 0%");
     EXPECT_LT(p.seq->elapsedSteps, 3000);
-    for (int other : {kSeekPageLeft, kSeekPageRight, 8}) seekBarRequest(p, other, 0);
+    for (int other : {int(kSeekPageLeft), int(kSeekPageRight), 8}) seekBarRequest(p, other, 0);
     EXPECT_EQ(panel.lines.size(), 2u);
 }
 

@@ -149,9 +149,10 @@ Bytes ShellFixture::shortSong() {
 }
 
 bool ShellFixture::waitForSongEnd() {
-    for (int i = 0; i < 2000 && program->flags.playbackThreadRunning; ++i)
+    const ControlFlags& f = program->flags;
+    for (int i = 0; i < 2000 && (f.playbackThreadRunning || f.searchRunning); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return !program->flags.playbackThreadRunning;
+    return !f.playbackThreadRunning && !f.searchRunning;
 }
 
 void ShellFixture::tick() { autoplayTick(*program); }

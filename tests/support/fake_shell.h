@@ -138,7 +138,8 @@ struct ShellFixture {
     static Bytes longSong(int seconds = 600);
     // A song that ends after a few steps.
     static Bytes shortSong();
-    // Waits (really) until the playback thread has left; false after 10 s.
+    // Waits (really) until the playback thread has left and the folder search has ended;
+    // false after 10 s.
     bool waitForSongEnd();
     // Runs the controller's tick until cond holds or n ticks have run, waiting for each
     // song to end in between; returns whether cond held.
