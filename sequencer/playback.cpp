@@ -123,6 +123,6 @@ bool startPlayback(Playback& pb, bool withReset) {
 }
 
 void stopPlayback(Playback& pb) {
-    pb.seq->playing = false;
+    if (pb.seq) pb.seq->playing = false;
     if (pb.thread.joinable()) pb.thread.join();
 }

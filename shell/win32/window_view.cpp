@@ -95,7 +95,15 @@ void WindowShellView::showSettingsDialog() { runSettingsDialog(app_); }
 void WindowShellView::showAboutBox() { runAboutBox(app_); }
 
 void WindowListScrollBar::setRange(int32_t maximum) {
-    PostMessageA(app_.window, kListRangeMessage, static_cast<WPARAM>(maximum), 0);
+    range_.store(maximum, std::memory_order_relaxed);
+    if (!rangePosted_.exchange(true, std::memory_order_acq_rel))
+        PostMessageA(app_.window, kListRangeMessage, 0, 0);
+}
+
+int32_t WindowListScrollBar::takeRange() {
+    // Cleared first: a range stored after this is posted again.
+    rangePosted_.store(false, std::memory_order_release);
+    return range_.load(std::memory_order_relaxed);
 }
 
 void WindowListScrollBar::setPosition(int32_t position) {
@@ -115,7 +123,7 @@ bool handlePostedViewMessage(App& a, UINT message, WPARAM wParam, LPARAM) {
         EnableWindow(bar, TRUE);
         info.fMask = SIF_RANGE | SIF_PAGE;
         info.nMin = 0;
-        info.nMax = static_cast<int>(wParam);
+        info.nMax = a.listScrollBar->takeRange();
         info.nPage = 7;
         SetScrollInfo(bar, SB_CTL, &info, TRUE);
         return true;

@@ -4,6 +4,8 @@
 // set of files over its HDROP.
 #include <windows.h>
 
+#include <atomic>
+
 #include "display/list_view.h"
 #include "platform/drops.h"
 #include "shell/shell_view.h"
@@ -33,7 +35,9 @@ private:
 };
 
 // The search thread changes the list scroll bar too: every change is posted to the
-// window, so no thread ever waits for the user-interface thread.
+// window, so no thread ever waits for the user-interface thread. The range grows with
+// every song found, tens of thousands of times: only the latest one is kept and at most
+// one post of it waits in the queue, which could not hold them all.
 class WindowListScrollBar final : public ListScrollBar {
 public:
     explicit WindowListScrollBar(App& a) : app_(a) {}
@@ -41,9 +45,13 @@ public:
     void setPosition(int32_t position) override;
     void disable() override;
     void show(bool shown) override;
+    // On the user-interface thread, for the posted range message: the latest range.
+    int32_t takeRange();
 
 private:
     App& app_;
+    std::atomic<int32_t> range_{0};
+    std::atomic<bool> rangePosted_{false};
 };
 
 class HdropSource final : public DropSource {
