@@ -32,10 +32,7 @@ void finishRun(Program& p) {
     p.seq->playing = false;
     p.flags.autoplayActive = false;
     runAnimationStep(p);
-    caption(p, Button::Open, "open");
-    caption(p, Button::Play, "play");
-    caption(p, Button::Close, "close");
-    caption(p, Button::Autoplay, "autoplay");
+    showIdleCaptions(p);
     showIdleTitle(p);
     printLine(p, "autoplay finished.");
     p.flags.advanceRequested = false;

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -94,8 +95,16 @@ private:
 // read goes to standard error.
 class TerminalView : public ShellView {
 public:
+    explicit TerminalView(StatusLine* status) : status_(status) {}
     void setCaption(Button, const char*) override {}
-    void setTitle(const char*) override {}
+    // On a terminal, the song a run moves to: the window shows it as "Orvanel[path]".
+    void setTitle(const char* title) override {
+        const char* open = std::strchr(title, '[');
+        const size_t length = std::strlen(title);
+        if (!status_ || !open || length < 2 || title[length - 1] != ']') return;
+        status_->finish();
+        std::fprintf(stderr, "playing %.*s\n", int(title + length - 1 - (open + 1)), open + 1);
+    }
     void messageBox(const char* text, bool) override { std::fprintf(stderr, "orvanel-play: %s\n", text); }
     bool chooseFile(const FileDialogSpec&, char*, size_t) override { return false; }
     void chooseFolder(char* out, size_t size) override {
@@ -110,6 +119,9 @@ public:
     void installSkin(void*) override {}
     void showSettingsDialog() override {}
     void showAboutBox() override {}
+
+private:
+    StatusLine* status_;
 };
 
 void applyOptions(const PlayOptions& o, Settings& settings) {
@@ -175,10 +187,10 @@ int main(int argc, char** argv) {
     VirtualPlatform virtualClock;
     PosixPlaybackPlatform realClock;
     ConsoleSink sink(stderr);
-    TerminalView view;
     const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
     StatusLine status(stderr, statusOnTerminal);
     const bool showStatus = !fast && !logDevice;
+    TerminalView view(showStatus ? &status : nullptr);
     TerminalTransport transport(wakeup, showStatus ? &status : nullptr);
     DisplaySurfaces terminalDisplay;
 

@@ -44,6 +44,16 @@ bool Wakeup::wait(int keyFd, int timeoutMs) {
     return n == 2 && (p[1].revents & POLLIN);
 }
 
+void runPlace(const Program& p, char* out, size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    if (!p.flags.autoplayActive) return;
+    if (p.flags.dropListMode)
+        std::snprintf(out, size, "%u/%u", p.drop.dropIndex, p.drop.dropCount);
+    else
+        std::snprintf(out, size, "%d/%d", int(p.playList.playPos), int(listCount(p.playList)));
+}
+
 namespace {
 
 bool isFolder(const std::string& path) {
@@ -51,10 +61,16 @@ bool isFolder(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+const char kKeysText[] =
+    "keys: space pause  n next  s stop  q quit  <- -> seek 5%  up/down speed  +/- key shift  "
+    "l loop mode  ? keys\n";
+
 void drawStatus(Session& s) {
     if (!s.status) return;
     Program& p = *s.program;
-    s.status->draw(nullptr, speedTable[p.settings.speedIndex], p.settings.keyShift, p.seq->loopMode,
+    char place[32] = "";
+    runPlace(p, place, sizeof place);
+    s.status->draw(place, speedTable[p.settings.speedIndex], p.settings.keyShift, p.seq->loopMode,
                    p.flags.paused);
 }
 
@@ -77,6 +93,10 @@ void handleKey(Session& s, Key key) {
         }
         break;
     case Key::Quit: s.quit = true; break;
+    case Key::Help:
+        if (s.status) s.status->finish();
+        std::fputs(kKeysText, stderr);
+        break;
     case Key::SeekBack:
     case Key::SeekForward: {
         int32_t target = p.flags.seekPos + (key == Key::SeekForward ? 5 : -5);
@@ -130,9 +150,7 @@ bool startPlayingFile(Session& s, const std::string& file) {
     }
     if (s.status) {
         std::fprintf(stderr, "playing %s\n", file.c_str());
-        if (s.interactive)
-            std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
-                       "+/- key shift  l loop mode\n", stderr);
+        if (s.interactive) std::fputs(kKeysText, stderr);
     }
     p.flags.paused = false;
     startPlayback(p.playback);
@@ -168,6 +186,7 @@ void playFiles(Session& s) {
 // the next song yet.
 void playRun(Session& s) {
     Program& p = *s.program;
+    if (s.interactive) std::fputs(kKeysText, stderr);
     while (p.flags.autoplayActive) {
         reapEndedSong(p);
         if (!p.flags.playbackThreadRunning) {

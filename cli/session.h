@@ -45,6 +45,10 @@ struct Session {
     int exitCode = 0;
 };
 
+// The place in the list of a run, "12/340" (the song playing and the songs listed so
+// far); empty outside a run.
+void runPlace(const Program& p, char* out, size_t size);
+
 // Plays the files of the command line: a folder alone is a folder run, several files
 // are a run over the files, one file plays by itself.
 void runSession(Session& s);

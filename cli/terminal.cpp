@@ -25,6 +25,7 @@ Key decodeKey(const char* b, size_t n) {
     case ' ': case 'p': return Key::Pause;
     case 's': return Key::Stop;
     case 'n': return Key::Next;
+    case '?': return Key::Help;
     case 'q': case 27: return Key::Quit;
     case ',': return Key::SeekBack;
     case '.': return Key::SeekForward;

@@ -9,7 +9,7 @@
 #include "platform/drawing.h"
 #include "sequencer/playback.h"
 
-enum class Key { None, Pause, Stop, Next, SeekBack, SeekForward, SpeedUp, SpeedDown, KeyUp, KeyDown, Loop, Quit };
+enum class Key { None, Pause, Stop, Next, Help, SeekBack, SeekForward, SpeedUp, SpeedDown, KeyUp, KeyDown, Loop, Quit };
 
 // Maps the bytes of one key press to a key. Arrow keys arrive as ESC [ A..D.
 Key decodeKey(const char* bytes, size_t length);

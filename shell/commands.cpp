@@ -200,12 +200,16 @@ void cancelAutoplay(Program& p) {
     p.playList.listCount = 0;
     waitMs(p, 10);
     runAnimationStep(p);
+    showIdleCaptions(p);
+    showIdleTitle(p);
+    p.flags.commandBusy = false;
+}
+
+void showIdleCaptions(Program& p) {
     caption(p, Button::Open, "open");
     caption(p, Button::Play, "play");
     caption(p, Button::Close, "close");
     caption(p, Button::Autoplay, "autoplay");
-    showIdleTitle(p);
-    p.flags.commandBusy = false;
 }
 
 bool runCommand(Program& p, int id) {

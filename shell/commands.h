@@ -37,6 +37,8 @@ void panicNow(Program& p);
 // Plays the loaded song from its start as the play button does: no reset message, the
 // thread one step below time-critical; captions "stop" and " ".
 void playFromStart(Program& p);
+// The captions of no run: "open", "play", "close", "autoplay".
+void showIdleCaptions(Program& p);
 // A drive root "C:\" becomes "C:", the form the folder search takes.
 void cutDriveRoot(char* folder);
 // Moves an autoplay run on: the controller starts the entry at playPos at its next tick.

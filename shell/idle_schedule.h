@@ -7,7 +7,6 @@
 #include "platform/relaxed.h"
 
 constexpr uint32_t kIdleTickMs = 200;
-constexpr uint32_t kIdleSleepMs = 61;
 
 struct IdleSchedule {
     uint32_t base = 0;
@@ -18,7 +17,7 @@ enum class IdleAction { Tick, Sleep };
 void startIdleSchedule(IdleSchedule& s, uint32_t now);
 
 // What the loop does when no message waits, given the clock now: run the idle tick at
-// once (the base has moved on by 200 ms), or sleep. A set tickRestart is cleared and the
+// once (the base has moved on by 200 ms), or wait for a message. A set tickRestart is cleared and the
 // schedule restarts from now. The 32-bit millisecond clock may wrap: differences are
 // taken modulo 2^32.
 IdleAction nextIdleAction(IdleSchedule& s, uint32_t now, Relaxed<bool>& tickRestart);

@@ -54,4 +54,15 @@ TEST(IdleSchedule, TheClockWrapCausesNeitherAGapNorABurst) {
     EXPECT_EQ(ticksBeforeSleep(s, 0x00000158u, restart), 1);  // 600
 }
 
+// The loop waits for a message at most until the next tick is due, across the wrap too.
+TEST(IdleSchedule, TheWaitEndsWhenTheNextTickIsDue) {
+    IdleSchedule s;
+    startIdleSchedule(s, 0xFFFFFFF0u);
+    const struct {
+        uint32_t now, wait;
+    } cases[] = {{0xFFFFFFF0u, 200}, {0xFFFFFFF1u, 199}, {0x00000000u, 184}, {0x000000B7u, 1},
+                 {0x000000B8u, 0}, {0x00000200u, 0}};
+    for (const auto& c : cases) EXPECT_EQ(msUntilTick(s, c.now), c.wait) << c.now;
+}
+
 }  // namespace
