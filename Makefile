@@ -114,8 +114,9 @@ dist: setup-test
 	cd $(BUILD)/win32 && zip -X -q ../orvanel.zip $(DIST_FILES)
 	unzip -l $(BUILD)/orvanel.zip
 
-# build/screenshot.png: the player with the demo song, on an X server of its own;
-# build/screenshot-list.png: its play list during an autoplay.
+# build/screenshot.png: the player with the demo song, build/screenshot-list.png: its
+# play list during an autoplay, build/screenshot-settings.png: its settings dialog, each
+# on an X server of its own.
 screenshot: setup-test
 	$(MAKE) --no-print-directory build-win32
 	bash tools/screenshot.sh --build $(BUILD)/win32 $(BUILD)/screenshot.png

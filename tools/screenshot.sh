@@ -4,7 +4,8 @@
 #
 #   tools/screenshot.sh [--build DIR] [--list] [OUT.png]
 #
-# Without --list the player plays the demo song (OUT.png defaults to build/screenshot.png).
+# Without --list the player plays the demo song (OUT.png defaults to build/screenshot.png),
+# then its settings dialog is opened over it (OUT-settings.png) by player_dialog.exe.
 # With --list it shows its play list during an autoplay of a folder of nine songs (copies
 # of the demo song), started from the history menu by drive_player.exe with the list view
 # toggled on first (OUT.png defaults to build/screenshot-list.png).
@@ -38,9 +39,11 @@ for tool in Xvfb xwininfo import identify wine; do
 done
 [ -f "$build/Orvanel.exe" ] || { echo "screenshot: no $build/Orvanel.exe (run: make build-win32)" >&2; exit 2; }
 [ $list = no ] || [ -f "$build/drive_player.exe" ] || { echo "screenshot: no $build/drive_player.exe (run: make build-win32)" >&2; exit 2; }
+[ $list = yes ] || [ -f "$build/player_dialog.exe" ] || { echo "screenshot: no $build/player_dialog.exe (run: make build-win32)" >&2; exit 2; }
 [ -f "$song" ] || { echo "screenshot: no $song" >&2; exit 2; }
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+settings_out=${out%.png}-settings.png
 
 scratch=$(mktemp -d)
 xvfb_pid=
@@ -110,6 +113,25 @@ else
     cp "$scratch/screen.png" "$out"
 fi
 
+if [ $list = no ]; then
+    # The settings dialog (command 8) over the playing window, cropped to the X window Wine
+    # made for it (titled "設定"); Esc closes it again, applying nothing new.
+    # player_dialog.exe is a second Wine program in the player's prefix, with the settings
+    # wine-run.sh gives the player.
+    in_prefix=(env WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+    "${in_prefix[@]}" wine "$build/player_dialog.exe" open 8 >> "$scratch/player.log" 2>&1 || {
+        echo "screenshot: the settings dialog did not open:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+    geometry=$(xwininfo -root -tree 2> /dev/null | LC_ALL=C awk '/"設定"/ { print $(NF - 1); exit }')
+    [ -n "$geometry" ] || { echo "screenshot: no X window of the settings dialog" >&2; exit 1; }
+    # Let the dialog paint its controls.
+    sleep 1
+    import -window root "$scratch/dialog.png"
+    convert "$scratch/dialog.png" -crop "$geometry" +repage "$settings_out"
+    "${in_prefix[@]}" wine "$build/player_dialog.exe" close >> "$scratch/player.log" 2>&1 || {
+        echo "screenshot: the settings dialog did not close:" >&2; cat "$scratch/player.log" >&2; exit 1; }
+fi
+
 # Close the player as its close box would: taskkill without /f posts WM_CLOSE to its window.
 WINEPREFIX=$build/wineprefix WINEDEBUG=-all wine taskkill /im Orvanel.exe > /dev/null 2>&1 || true
 status=0
@@ -133,4 +155,15 @@ if [ "$format" != PNG ] || [ "$width" -lt 290 ] || [ "$height" -lt 268 ]; then
     exit 1
 fi
 echo "screenshot: $out ($width x $height)"
+
+if [ $list = no ]; then
+    # A dialog unit is at least a pixel each way; the X window holds the client area.
+    size=$(identify -format '%m %w %h' "$settings_out" 2> /dev/null || true)
+    read -r format width height <<< "${size:-none 0 0}"
+    if [ "$format" != PNG ] || [ "$width" -lt 309 ] || [ "$height" -lt 260 ]; then
+        echo "screenshot: $settings_out is not a PNG of at least 309 x 260 (got: ${size:-nothing})" >&2
+        exit 1
+    fi
+    echo "screenshot: $settings_out ($width x $height)"
+fi
 exit $status
