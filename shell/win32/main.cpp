@@ -24,10 +24,10 @@ void idleTick(App& a) {
     Program& p = a.program;
     if (p.flags.autoplayActive) autoplayTick(p);
     bool forced = p.flags.refreshForced;
-    refreshIndicators(p.surfaces, p.indicatorMemory,
-                      IndicatorState{p.flags.paused, p.flags.listViewShown, p.playList.playPos,
-                                     p.listView.topIndex},
-                      forced);
+    const IndicatorState now{p.flags.paused, p.flags.listViewShown, p.playList.playPos, p.listView.topIndex};
+    // The panel-or-list copy brings the list's scroll bar with the list.
+    if (refreshIndicators(p.surfaces, p.indicatorMemory, now, forced) && !now.paused)
+        ShowScrollBar(a.controls[kListScrollBar], SB_CTL, now.listViewShown ? TRUE : FALSE);
     p.flags.refreshForced = forced;
     followPlayingSong(p.listView, p.settings.barFollowsSong);
 }

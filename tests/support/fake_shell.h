@@ -104,7 +104,7 @@ struct ShellFixture {
 
     // A song file in the test's scratch folder; returns its path.
     std::string writeSong(const char* name, const Bytes& bytes);
-    // A song of about seconds (one note), so it plays on while a test looks at it.
+    // A silent song of seconds, so it plays on while a test looks at it.
     static Bytes longSong(int seconds = 600);
     // A song that ends after a few steps.
     static Bytes shortSong();
