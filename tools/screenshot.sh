@@ -148,22 +148,19 @@ else
     [ $status -eq 0 ] || echo "screenshot: the player ended with exit code $status" >&2
 fi
 
-size=$(identify -format '%m %w %h' "$out" 2> /dev/null || true)
-read -r format width height <<< "${size:-none 0 0}"
-if [ "$format" != PNG ] || [ "$width" -lt 290 ] || [ "$height" -lt 268 ]; then
-    echo "screenshot: $out is not a PNG of at least 290 x 268 (got: ${size:-nothing})" >&2
-    exit 1
-fi
-echo "screenshot: $out ($width x $height)"
-
-if [ $list = no ]; then
-    # A dialog unit is at least a pixel each way; the X window holds the client area.
-    size=$(identify -format '%m %w %h' "$settings_out" 2> /dev/null || true)
+# A PNG at least min_width x min_height, or the run fails.
+check_png() {
+    local file=$1 min_width=$2 min_height=$3 size format width height
+    size=$(identify -format '%m %w %h' "$file" 2> /dev/null || true)
     read -r format width height <<< "${size:-none 0 0}"
-    if [ "$format" != PNG ] || [ "$width" -lt 309 ] || [ "$height" -lt 260 ]; then
-        echo "screenshot: $settings_out is not a PNG of at least 309 x 260 (got: ${size:-nothing})" >&2
+    if [ "$format" != PNG ] || [ "$width" -lt "$min_width" ] || [ "$height" -lt "$min_height" ]; then
+        echo "screenshot: $file is not a PNG of at least $min_width x $min_height (got: ${size:-nothing})" >&2
         exit 1
     fi
-    echo "screenshot: $settings_out ($width x $height)"
-fi
+    echo "screenshot: $file ($width x $height)"
+}
+
+check_png "$out" 290 268
+# A dialog unit is at least a pixel each way; the X window holds the client area.
+[ $list = yes ] || check_png "$settings_out" 309 260
 exit $status
