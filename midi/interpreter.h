@@ -19,8 +19,12 @@ TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
 void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live);
 
+// A quantity is at most four bytes (28 bits). A longer one is malformed: were it read
+// whole, a run of continuation bytes would be read again at every event and every step.
+constexpr int kMaxVarLenBytes = 4;
+
 // Decodes a variable-length quantity starting at p without reading at or past end.
-// False when the quantity runs into end. Values wrap at 32 bits.
+// False when the quantity runs into end or does not end within four bytes.
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value);
 // Bytes the reader steps over after a quantity: the size of its shortest encoding.
 int32_t varLenSize(uint32_t value);
