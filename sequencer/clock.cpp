@@ -168,10 +168,13 @@ void seekPercent(Sequencer& seq, uint32_t percent) {
 }
 
 void seekSong(Sequencer& seq, uint32_t percent) {
+    std::lock_guard<std::mutex> hold(seq.stepLock);
+    // A song that has ended (a thumb release still queued when it stopped) stays ended:
+    // a seek would set playing with no thread left to play. Paused still counts.
+    if (!seq.playing) return;
     char line[40];
     std::snprintf(line, sizeof line, "SET SeekBar= %u%%", percent);
     if (seq.panel) seq.panel->print(line);
-    std::lock_guard<std::mutex> hold(seq.stepLock);
     seq.port.allNotesOff();
     snapshotChannels(seq.channels, seq.channelSnapshot);
     seekPercent(seq, percent);

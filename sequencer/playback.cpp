@@ -125,3 +125,8 @@ void stopPlayback(Playback& pb) {
     pb.seq->playing = false;
     if (pb.thread.joinable()) pb.thread.join();
 }
+
+void panicSong(Sequencer& seq, uint8_t resetType) {
+    std::lock_guard<std::mutex> hold(seq.stepLock);
+    seq.port.panic(resetType, seq.channels);
+}

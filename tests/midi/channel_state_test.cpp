@@ -34,12 +34,14 @@ TEST_F(ResendTest, DefaultsAreTheStateAResetLeaves) {
         EXPECT_EQ(ch.controllers[0], 0);
         EXPECT_EQ(ch.controllers[93], 0);
         EXPECT_EQ(ch.program, 0);
-        EXPECT_EQ(ch.bendLsb, 0);  // as at start-up
-        EXPECT_EQ(ch.bendMsb, 0);
+        EXPECT_EQ(ch.bendLsb, 0);  // centred, as the reset leaves it
+        EXPECT_EQ(ch.bendMsb, 64);
     }
-    now[4].bendMsb = 64;
+    now[4].bendLsb = 5;
+    now[4].bendMsb = 0;
     resetChannels(now);
-    EXPECT_EQ(now[4].bendMsb, 64);  // a reset leaves the recorded bend alone
+    EXPECT_EQ(now[4].bendLsb, 0);  // a reset centres a recorded bend
+    EXPECT_EQ(now[4].bendMsb, 64);
 }
 
 TEST_F(ResendTest, NothingChangedSendsNothing) {
@@ -54,7 +56,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
     now[0].controllers[6] = 12;
     now[0].controllers[111] = 1;  // sent too: the resend covers every controller
     now[0].program = 48;
-    before[2].bendMsb = 64;
+    now[2].bendMsb = 0;
     now[15].controllers[0] = 127;
     resend();
     EXPECT_EQ(device.hex(), (Lines{"B0 06 0C", "B0 07 50", "B0 65 7F", "B0 6F 01", "C0 30",
@@ -66,7 +68,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
 }
 
 TEST_F(ResendTest, BendIsPrintedRelativeToItsCentre) {
-    now[0].bendMsb = 64;
+    before[0].bendMsb = 0;
     now[1].bendLsb = 0x7F;
     now[1].bendMsb = 0x7F;
     resend();
