@@ -3,7 +3,8 @@
 # is there it returns in a moment without touching apt.
 #
 #   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
-#   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8
+#   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8,
+#                            clang with libFuzzer (the fuzz build)
 #
 # Runs as root, or through sudo otherwise. Packages come without their recommendations,
 # except the few that Wine's X11 driver loads at run time and that change what its
@@ -33,7 +34,8 @@ TEST_PACKAGES="$PLAY_PACKAGES
     wine wine32:i386 wine64
     fonts-wine libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
-    xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip"
+    xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip
+    clang libclang-rt-14-dev"
 
 packages=$PLAY_PACKAGES
 [ "$mode" = test ] && packages=$TEST_PACKAGES
