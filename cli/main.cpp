@@ -24,11 +24,36 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
+volatile sig_atomic_t signalsSeen = 0;
 
-// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device.
+// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device, 130 a signal.
 constexpr int kNoDevice = 3;
+constexpr int kInterrupted = 130;
 
-void onInterrupt(int) { interrupted = true; }
+// Ends the program from a signal handler: only async-signal-safe calls.
+void endNow(int) {
+    restoreTerminalInSignal();
+    _exit(kInterrupted);
+}
+
+// The first INT or TERM asks the main loop to silence the device and close it; should
+// anything keep it from doing so within a second (a device that does not return), the
+// alarm ends the program all the same, and so does a second signal.
+void onInterrupt(int) {
+    interrupted = true;
+    if (++signalsSeen > 1) endNow(0);
+    alarm(1);
+}
+
+void catchSignals() {
+    struct sigaction action = {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = endNow;
+    sigaction(SIGALRM, &action, nullptr);
+}
 
 // --fast: a clock that jumps to each deadline, so the steps run back to back.
 class VirtualPlatform : public PlaybackPlatform {
@@ -120,9 +145,9 @@ bool handleKey(Player& p, Key key, bool& quit) {
     case Key::KeyUp:
     case Key::KeyDown: {
         const int32_t k = p.settings.keyShift + (key == Key::KeyUp ? 1 : -1);
-        if (k < -6 || k > 6) break;
-        p.settings.keyShift = k;
-        // No note may stay on whose note-off would now be shifted differently.
+        if (k >= -6 && k <= 6) p.settings.keyShift = k;
+        // No note may stay on whose note-off would now be shifted differently. Sent at
+        // the limit too, as the window's spin does.
         std::lock_guard<std::mutex> hold(seq.stepLock);
         seq.port.allNotesOff();
         break;
@@ -140,28 +165,21 @@ bool playLoaded(Player& p, const PlayOptions& o, RawKeyboard& keyboard) {
     p.flags.paused = false;
     if (!startPlayback(p.pb)) return false;
     bool quit = false;
-    bool stopEarly = false;
     int sinceDraw = 0;
     while (p.flags.playbackThreadRunning) {
         const Key key = keyboard.poll(p.interactive ? 50 : 20);
         if (interrupted) {
-            quit = stopEarly = true;
+            quit = true;
             break;
         }
-        if (!handleKey(p, key, quit)) {
-            stopEarly = true;
-            break;
-        }
+        if (!handleKey(p, key, quit)) break;
         if (p.status && ++sinceDraw >= 4) {
             drawStatus(p);
             sinceDraw = 0;
         }
     }
+    // A song stopped early is silenced by the panic before the next file or at close.
     stopPlayback(p.pb);
-    if (stopEarly) {
-        // As the stop command does: nothing may be left sounding.
-        p.seq->port.panic(p.settings.resetType, p.seq->channels);
-    }
     if (p.status) {
         drawStatus(p);
         p.status->finish();
@@ -247,10 +265,12 @@ int main(int argc, char** argv) {
     RawKeyboard keyboard;
     p.interactive = keyboard.active() && !fast;
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    catchSignals();
     int rc = 0;
     for (const std::string& file : options.files) {
+        if (interrupted) break;
+        // Nothing of the last song may sound on during the load or into the next song.
+        panicSong(seq, p.settings.resetType);
         if (!loadSong(seq, file.c_str())) {
             unloadSong(seq);
             std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
@@ -263,12 +283,13 @@ int main(int argc, char** argv) {
                 std::fputs("keys: space pause  s stop  q quit  <- -> seek 5%  up/down speed  "
                            "+/- key shift  l loop mode\n", stderr);
         }
-        const bool goOn = playLoaded(p, options, keyboard);
+        const bool goOn = !interrupted && playLoaded(p, options, keyboard);
         unloadSong(seq);
         if (!goOn) break;
     }
-    out->close();
-    if (interrupted) return 130;
+    // Silences every channel, then closes the device.
+    seq.port.close(p.settings.resetType, seq.channels);
+    if (interrupted) return kInterrupted;
     if (out->errorText()[0]) {
         std::fprintf(stderr, "orvanel-play: %s\n", out->errorText());
         if (!rc) rc = 1;

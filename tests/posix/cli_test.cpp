@@ -45,6 +45,27 @@ std::string songFile(const Bytes& bytes, const char* name = "cli.mid") {
     return path;
 }
 
+const char* const kGsReset = "F0 41 10 42 12 40 00 7F 00 41 F7";
+
+// The panic sent before each file and at the close: the 16 all notes off, then the reset
+// message, in the log device's step `step` (the last step of the song before, or 0).
+Lines panicAt(int step, const char* reset = kGsReset) {
+    Lines out;
+    char line[48];
+    for (int ch = 0; ch < 16; ++ch) {
+        std::snprintf(line, sizeof line, "%d B%X 7B 00", step, ch);
+        out.push_back(line);
+    }
+    out.push_back(std::to_string(step) + " " + reset);
+    return out;
+}
+
+Lines join(std::initializer_list<Lines> parts) {
+    Lines out;
+    for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
 // One tick a step from the song's first step on.
 Track steady() {
     Track t;
@@ -62,7 +83,7 @@ TEST(Cli, LogLinesGiveTheStepAndTheBytes) {
         .end(1);
     const CliRun r = play("--device=log --fast " + songFile(buildSmf(48, {t})));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, (Lines{"1 90 3C 64", "3 F0 41 10 F7", "6 80 3C 00"}));
+    EXPECT_EQ(r.out, join({panicAt(0), {"1 90 3C 64", "3 F0 41 10 F7", "6 80 3C 00"}, panicAt(7)}));
     EXPECT_EQ(r.err, (Lines{"テスト", "found : cc111 - 50 ms"}));
 }
 
@@ -73,7 +94,9 @@ TEST(Cli, RewritesChosenOnTheCommandLine) {
     const CliRun r = play("--device=log --fast --bank-mode 2 --key-shift=-3 --key-shift-channels 2 "
                        "--reset-at-start --reset-type 1 " + song);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, (Lines{"0 F0 7E 7F 09 01 F7", "1 C0 30", "1 90 3C 01", "1 91 39 01"}));
+    const char* gm = "F0 7E 7F 09 01 F7";
+    EXPECT_EQ(r.out, join({panicAt(0, gm), {"0 F0 7E 7F 09 01 F7", "1 C0 30", "1 90 3C 01", "1 91 39 01"},
+                           panicAt(2, gm)}));
     EXPECT_EQ(r.err, (Lines{"cancel MIDI msg 007F00B0", "conv CM-32L to SC"}));
 }
 
@@ -83,11 +106,12 @@ TEST(Cli, ScriptedSeeksAndTheStepLimit) {
     const std::string song = songFile(buildSmf(48, {t}));
     const CliRun r = play("--device=log --fast --loop-mode 1 --steps 30 --seek 20:50 " + song);
     EXPECT_EQ(r.status, 0);
-    ASSERT_EQ(r.out.size(), 18u);
-    EXPECT_EQ(r.out[0], "11 B0 07 50");
-    EXPECT_EQ(r.out[1], "20 B0 7B 00");
-    EXPECT_EQ(r.out[16], "20 BF 7B 00");
-    EXPECT_EQ(r.out[17], "20 B0 07 14");  // the module had 80; the seek passed 20
+    ASSERT_EQ(r.out.size(), 17 + 18 + 17u);
+    EXPECT_EQ(r.out[17], "11 B0 07 50");
+    EXPECT_EQ(r.out[18], "20 B0 7B 00");
+    EXPECT_EQ(r.out[33], "20 BF 7B 00");
+    EXPECT_EQ(r.out[34], "20 B0 07 14");  // the module had 80; the seek passed 20
+    EXPECT_EQ(Lines(r.out.begin() + 35, r.out.end()), panicAt(30));
     EXPECT_EQ(r.err, (Lines{"SET SeekBar= 50%", "1ch CC7 = 20"}));
 }
 
@@ -118,7 +142,7 @@ TEST(Cli, StepsZeroPlaysNothing) {
     t.ev(0, {0x90, 1, 1}).end(1);
     const CliRun r = play("--device=log --fast --steps 0 " + songFile(buildSmf(48, {t})));
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.out, join({panicAt(0), panicAt(0)}));  // before the file, at the close
 }
 
 TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {
@@ -127,7 +151,8 @@ TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {
     const std::string song = songFile(buildSmf(48, {t}));
     const CliRun r = play("--device=log --fast /no/such.mid " + song + " " + song);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, (Lines{"1 90 01 01", "1 90 01 01"}));
+    // A panic before each file, the one that fails too, and one at the close.
+    EXPECT_EQ(r.out, join({panicAt(0), panicAt(0), {"1 90 01 01"}, panicAt(2), {"1 90 01 01"}, panicAt(2)}));
 }
 
 uint32_t le32(const std::string& s, size_t at) {
