@@ -25,14 +25,13 @@ struct ResendTest : ::testing::Test {
 };
 
 TEST_F(ResendTest, DefaultsAreTheStateAResetLeaves) {
+    // Volume 100, pan and 71-74 at 64, reverb send 40, every other controller 0.
+    uint8_t expected[128] = {};
+    expected[7] = 100;
+    expected[10] = expected[71] = expected[72] = expected[73] = expected[74] = 64;
+    expected[91] = 40;
     for (const ChannelState& ch : now) {
-        EXPECT_EQ(ch.controllers[7], 100);
-        EXPECT_EQ(ch.controllers[10], 64);
-        EXPECT_EQ(ch.controllers[71], 64);
-        EXPECT_EQ(ch.controllers[74], 64);
-        EXPECT_EQ(ch.controllers[91], 40);
-        EXPECT_EQ(ch.controllers[0], 0);
-        EXPECT_EQ(ch.controllers[93], 0);
+        for (int c = 0; c < 128; ++c) ASSERT_EQ(ch.controllers[c], expected[c]) << "controller " << c;
         EXPECT_EQ(ch.program, 0);
         EXPECT_EQ(ch.bendLsb, 0);  // centred, as the reset leaves it
         EXPECT_EQ(ch.bendMsb, 64);

@@ -1,10 +1,12 @@
-// The terminal player's option checks at both edges of every range, and the Shift_JIS
-// conversion of its console lines at the end of its buffer.
+// The terminal player's option checks at both edges of every range, the loop mode names
+// of its status line, and the Shift_JIS conversion of its console lines at the end of
+// its buffer.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include "cli/console_sink.h"
 #include "cli/options.h"
+#include "cli/terminal.h"
 
 namespace {
 
@@ -70,6 +72,11 @@ TEST(CliOptions, StepsSeeksAndChannelsAtTheirEdges) {
         PlayOptions r;
         EXPECT_FALSE(parse(refused, r)) << refused;
     }
+}
+
+TEST(StatusLine, LoopModesAreNamedAsTheLoopButtonCaptions) {
+    const char* const captions[4] = {"normal", "loop", "cc111loop", "bigloop"};
+    for (int mode = 0; mode < 4; ++mode) EXPECT_STREQ(loopModeNames[mode], captions[mode]);
 }
 
 TEST(ConsoleSink, AFullBufferEndsTheTextAlsoOnAByteThatDoesNotConvert) {
