@@ -48,6 +48,7 @@ struct App {
     HWND window = nullptr;
     HWND controls[kControlCount] = {};
     HACCEL accelerators = nullptr;
+    bool clientSizeCheckPending = false;  // started minimised: check when first restored
 
     Settings settings;
     History history;

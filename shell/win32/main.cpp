@@ -132,7 +132,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     ShowWindow(a.window, showCommand);
     UpdateWindow(a.window);
-    enforceClientSize(a.window);
+    // Minimised (a shortcut set so), the window has no client area to measure: the size
+    // is checked once it is restored.
+    if (IsIconic(a.window))
+        a.clientSizeCheckPending = true;
+    else
+        enforceClientSize(a.window);
     a.panel.reset(new MessagePanel(a.surfaces, a.flags.listViewShown));
     if (!createSurfaces(a)) {
         DestroyWindow(a.window);

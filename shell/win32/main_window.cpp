@@ -68,6 +68,12 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
         a.flags.tickRestart = true;
         return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED && a.clientSizeCheckPending) {
+            a.clientSizeCheckPending = false;
+            enforceClientSize(window);
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -47,9 +47,9 @@ void runAnimationStep(App& a) {
 
 bool createSurfaces(App& a) {
     GdiObjects& g = a.gdi;
-    RECT client;
-    GetClientRect(a.window, &client);
-    const int width = client.right - client.left, height = client.bottom - client.top;
+    // The fixed client size, not the window's: a window started minimised has no client
+    // area yet, and surfaces made from it would stay 1 x 1.
+    const int width = kClientWidth, height = kClientHeight;
     a.surfaces.clientWidth = width;
     a.surfaces.clientHeight = height;
 
