@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <sstream>
+
 #include "cli/console_sink.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
@@ -13,14 +15,8 @@ namespace {
 // Parses "orvanel-play ARGS song.mid"; false when the options are refused.
 bool parse(const std::string& args, PlayOptions& o) {
     std::vector<std::string> words = {"orvanel-play"};
-    size_t start = 0;
-    while (start < args.size()) {
-        const size_t end = args.find(' ', start);
-        words.push_back(args.substr(start, end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    words.push_back("song.mid");
+    std::istringstream in(args + " song.mid");
+    for (std::string w; in >> w;) words.push_back(w);
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(&w[0]);
     std::string error;
