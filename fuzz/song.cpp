@@ -3,7 +3,9 @@
 // rewrites depend on come from a hash of the input, so each input always runs the same.
 //
 // ORVANEL_FUZZ_MAX_LOAD_MS=N makes a load slower than N ms a crash (libFuzzer keeps the
-// input); the slowest load is printed at exit either way.
+// input); the slowest load is printed at exit either way. A load over the limit is timed
+// three times more and only the quickest counts, so that a busy machine does not crash it.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,13 @@ uint32_t hashOf(const uint8_t* data, size_t size) {
     uint32_t h = 2166136261u;
     for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
     return h;
+}
+
+// Loads the input, in milliseconds.
+double timedLoad(Sequencer& seq, const uint8_t* data, size_t size, bool& loaded) {
+    const auto start = std::chrono::steady_clock::now();
+    loaded = loadSongFromMemory(seq, data, size);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 void live(Sequencer& seq, CaptureDevice& device, uint32_t steps) {
@@ -57,11 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     seq->port.open();
     seq->loopMode = int8_t((h >> 12) & 3);
 
-    const auto start = std::chrono::steady_clock::now();
-    const bool loaded = loadSongFromMemory(*seq, data, size);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (ms > slowest.ms) slowest.ms = ms;
+    bool loaded = false;
+    double ms = timedLoad(*seq, data, size, loaded);
     static const char* limit = std::getenv("ORVANEL_FUZZ_MAX_LOAD_MS");
+    for (int again = 0; again < 3 && limit && ms > std::atof(limit); ++again) {
+        unloadSong(*seq);
+        ms = std::min(ms, timedLoad(*seq, data, size, loaded));
+    }
+    if (ms > slowest.ms) slowest.ms = ms;
     if (limit && ms > std::atof(limit)) {
         std::fprintf(stderr, "load took %.3f ms\n", ms);
         std::abort();

@@ -4,10 +4,13 @@
 # song load slower than 100 ms counting as a failure. Each target keeps its corpus in
 # BUILD/long/NAME, so a second run goes on from the first; a table of the figures ends it.
 #
-#   tools/fuzz-long.sh [BUILD]        (BUILD: the fuzz build folder, build/fuzz)
+#   tools/fuzz-long.sh [BUILD] [NAME...]   (BUILD: the fuzz build folder, build/fuzz;
+#                                           NAMEs: only these targets)
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build=${1:-build/fuzz}
+shift
+only=" $* "
 runs=${FUZZ_RUNS:-10000000}
 song_runs=${FUZZ_SONG_RUNS:-1000000}
 status=0
@@ -16,6 +19,7 @@ table=()
 for target in "$build"/fuzz_*; do
     [ -x "$target" ] || continue
     name=${target##*/fuzz_}
+    [ "$only" = "  " ] || [[ $only == *" $name "* ]] || continue
     work=$build/long/$name
     mkdir -p "$work/corpus"
     n=$runs
