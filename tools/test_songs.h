@@ -64,9 +64,11 @@ inline std::vector<NamedSong> hostileSongs(size_t bytes) {
     noStatus.bytes.assign(bytes, 0x00);
     add("no-status.mid", 96, {noStatus});
 
-    std::vector<Track> loops(255);  // a loop point on every track, every tick
+    std::vector<Track> loops(255);  // loop points by running status, all at once on every track
     for (Track& t : loops) {
-        t.bytes = repeated({0x01, 0xB0, 0x6F, 0x00}, bytes / 255 - 4);
+        t.bytes = {0x00, 0xB0, 0x6F, 0x00};
+        const Bytes more = repeated({0x00, 0x6F, 0x00}, bytes / 255 - 8);
+        t.bytes.insert(t.bytes.end(), more.begin(), more.end());
         t.end(0);
     }
     add("loop-points-255-tracks.mid", 96, loops);

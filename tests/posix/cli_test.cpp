@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "tests/support/player_fixture.h"
+#include "tools/test_songs.h"
 
 namespace {
 
@@ -153,6 +155,30 @@ TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {
     EXPECT_EQ(r.status, 1);
     // A panic before each file, the one that fails too, and one at the close.
     EXPECT_EQ(r.out, join({panicAt(0), panicAt(0), {"1 90 01 01"}, panicAt(2), {"1 90 01 01"}, panicAt(2)}));
+}
+
+TEST(Cli, ASignalEndsTheRunAtOnceWithEveryChannelSilenced) {
+    Track minute = steady();  // a minute of one held note
+    minute.ev(0, {0x90, 60, 100}).ev(6000, {0x80, 60, 0}).end(0);
+    const std::string song = songFile(buildSmf(48, {minute}));
+    std::string loads = " --fast --steps 0";  // a hundred loads of the slowest hostile song
+    for (const NamedSong& s : hostileSongs(1048576 - 255 * 8)) {
+        if (s.name != "loop-points-255-tracks.mid") continue;
+        const std::string slow = songFile(s.bytes, "slow-load.mid");
+        for (int i = 0; i < 100; ++i) loads += " " + slow;
+    }
+    const struct { const char* signal; std::string args; } cases[] = {
+        {"INT", " " + song}, {"TERM", " " + song}, {"TERM", loads}};
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun r = play("--device=log" + c.args, (std::string("LANG=C.UTF-8 timeout --preserve-status -s ") +
+                                                        c.signal + " 0.5").c_str());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.signal << c.args.size();
+        EXPECT_EQ(r.status, 130) << c.signal;
+        ASSERT_GE(r.out.size(), 17u);  // the panic at the close
+        EXPECT_NE(r.out[r.out.size() - 2].find(" BF 7B 00"), std::string::npos);
+        EXPECT_NE(r.out.back().find(std::string(" ") + kGsReset), std::string::npos);
+    }
 }
 
 uint32_t le32(const std::string& s, size_t at) {
