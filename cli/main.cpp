@@ -24,7 +24,7 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
-volatile sig_atomic_t signalsSeen = 0;
+volatile sig_atomic_t watchdogSet = 0;
 
 // Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device, 130 a signal.
 constexpr int kNoDevice = 3;
@@ -36,12 +36,14 @@ void endNow(int) {
     _exit(kInterrupted);
 }
 
-// The first INT or TERM asks the main loop to silence the device and close it; should
-// anything keep it from doing so within a second (a device that does not return), the
-// alarm ends the program all the same, and so does a second signal.
+// INT or TERM asks the main loop to silence the device and close it; should anything
+// keep it from doing so within a second (a long load, a device that does not return),
+// the alarm ends the program all the same. More signals change nothing: a supervisor
+// may signal the process and its group at once.
 void onInterrupt(int) {
     interrupted = true;
-    if (++signalsSeen > 1) endNow(0);
+    if (watchdogSet) return;
+    watchdogSet = 1;
     alarm(1);
 }
 
