@@ -3,6 +3,7 @@
 #   build/asan    the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/tsan    the test programs under ThreadSanitizer
 #   build/win32   mingw-w64 i686, static: Orvanel.exe and the core tests (run under Wine)
+#   build/fuzz    clang, libFuzzer + ASan + UBSan: the fuzz targets (fuzz/) and nothing else
 SHELL := /bin/bash
 .SHELLFLAGS := -o pipefail -c
 JOBS ?= 2
@@ -17,10 +18,12 @@ CONFIG_native := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBI
 CONFIG_asan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O0" -DORVANEL_SANITIZE=address
 CONFIG_tsan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DORVANEL_SANITIZE=thread
 CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+CONFIG_fuzz := -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVANEL_FUZZ=ON -DORVANEL_TESTS=OFF \
+	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
 # The ThreadSanitizer build makes only what its tests need.
 TARGETS_tsan := --target all_tests
 
-.PHONY: all setup-play setup-test setup-bench build play test tsan bench record-logs clean
+.PHONY: all setup-play setup-test setup-bench build play test tsan fuzz fuzz-long bench record-logs clean
 
 all: build
 
@@ -33,7 +36,7 @@ setup-test:
 setup-bench:
 	sh tools/setup.sh bench
 
-# configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32.
+# configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32 fuzz.
 # Configured once, and again when this file (and so maybe the options) changed.
 .PRECIOUS: $(BUILD)/%/CMakeCache.txt
 $(BUILD)/%/CMakeCache.txt: Makefile
@@ -68,10 +71,18 @@ play: setup-play
 
 # Every build and every test; the last line printed is the summary.
 test: setup-test
-	bash tools/test-all.sh native asan tsan win32
+	bash tools/test-all.sh native asan tsan win32 fuzz
 
 tsan:
 	bash tools/test-all.sh tsan
+
+# Each fuzz target for a fixed, short number of inputs over its seeds (as make test does).
+fuzz:
+	bash tools/test-all.sh fuzz
+
+# The long run: millions of inputs each (FUZZ_RUNS=N to change), with a figures table.
+fuzz-long: build-fuzz
+	bash tools/fuzz-long.sh $(BUILD)/fuzz
 
 bench: setup-bench
 	$(MAKE) --no-print-directory build-native

@@ -35,7 +35,8 @@ void convertSjis(void* converter, const char* text, char* out, size_t capacity) 
     size_t oLeft = capacity - 1;
     while (inLeft > 0 && oLeft > 0) {
         if (iconv(cd, &in, &inLeft, &o, &oLeft) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) break;
+        // A full buffer ends the text, also when it filled up just before a bad byte.
+        if (errno == E2BIG || oLeft == 0) break;
         // An invalid or cut-off character: show a '?' and go on after its first byte.
         *o++ = '?';
         --oLeft;

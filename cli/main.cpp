@@ -26,13 +26,38 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 Wakeup* wakeupForSignals = nullptr;
+volatile sig_atomic_t watchdogSet = 0;
 
-// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device.
+// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device, 130 a signal.
 constexpr int kNoDevice = 3;
+constexpr int kInterrupted = 130;
 
+// Ends the program from a signal handler: only async-signal-safe calls.
+void endNow(int) {
+    restoreTerminalInSignal();
+    _exit(kInterrupted);
+}
+
+// INT or TERM wakes the main loop, which silences the device and closes it; should
+// anything keep it from doing so within a second (a long load, a device that does not
+// return), the alarm ends the program all the same. More signals change nothing: a
+// supervisor may signal the process and its group at once.
 void onInterrupt(int) {
     interrupted = true;
     if (wakeupForSignals) wakeupForSignals->signal();
+    if (watchdogSet) return;
+    watchdogSet = 1;
+    alarm(1);
+}
+
+void catchSignals() {
+    struct sigaction action = {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = endNow;
+    sigaction(SIGALRM, &action, nullptr);
 }
 
 // --fast: a clock that jumps to each deadline, so the steps run back to back.
@@ -233,11 +258,11 @@ int main(int argc, char** argv) {
     session.interactive = keyboard.active() && !fast;
 
     wakeupForSignals = &wakeup;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    catchSignals();
     runSession(session);
-    out->close();
-    if (interrupted) return 130;
+    // Silences every channel, then closes the device.
+    seq.port.close(p.settings.resetType, seq.channels);
+    if (interrupted) return kInterrupted;
     int rc = session.exitCode;
     if (out->errorText()[0]) {
         std::fprintf(stderr, "orvanel-play: %s\n", out->errorText());

@@ -161,6 +161,9 @@ bool startPlayingFile(Session& s, const std::string& file) {
 void playFiles(Session& s) {
     Program& p = *s.program;
     for (const std::string& file : s.options->files) {
+        if (*s.interrupted) return;
+        // Nothing of the last song may sound on during the load or into the next song.
+        panicNow(p);
         if (s.options->maxSteps == 0) {
             if (!loadSong(*p.seq, file.c_str())) s.exitCode = 1;
             unloadSong(*p.seq);

@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 
 static_assert(sizeof(termios) <= 64, "termios must fit the saved state");
@@ -38,19 +39,33 @@ Key decodeKey(const char* b, size_t n) {
     }
 }
 
+namespace {
+// The terminal's settings before raw mode, for a signal handler that must put them back
+// without the keyboard object. Written before raw mode is entered, read only after.
+termios savedForSignal;
+volatile sig_atomic_t rawModeOn = 0;
+}  // namespace
+
 RawKeyboard::RawKeyboard() {
     if (!isatty(STDIN_FILENO)) return;
     termios t;
     if (tcgetattr(STDIN_FILENO, &t) != 0) return;
     std::memcpy(saved_, &t, sizeof t);
+    savedForSignal = t;
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
     active_ = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+    rawModeOn = active_;
+}
+
+void restoreTerminalInSignal() {
+    if (rawModeOn) tcsetattr(STDIN_FILENO, TCSANOW, &savedForSignal);
 }
 
 RawKeyboard::~RawKeyboard() {
     if (!active_) return;
+    rawModeOn = 0;
     termios t;
     std::memcpy(&t, saved_, sizeof t);
     tcsetattr(STDIN_FILENO, TCSANOW, &t);

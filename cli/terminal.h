@@ -30,6 +30,10 @@ private:
     char saved_[64] = {};  // struct termios, kept opaque here
 };
 
+// Puts the terminal back as it was before raw mode; async-signal-safe, for a handler
+// that ends the program at once.
+void restoreTerminalInSignal();
+
 // The texts the player draws beside the animation reach the status line through this
 // surface: the tempo box and the time box.
 class ReadoutSurface : public Surface {

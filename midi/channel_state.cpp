@@ -14,8 +14,10 @@ void resetChannels(ChannelState (&channels)[16]) {
         ch.controllers[71] = ch.controllers[72] = ch.controllers[73] = ch.controllers[74] = 64;
         ch.controllers[91] = 40;
         ch.program = 0;
-        // The bend keeps what was recorded last (0, 0 from start-up): a song that centres
-        // its bend before the seek point has that centre resent, which is harmless.
+        // A reset centres the bend in the module, and a module starts centred: a song
+        // that bends before the seek point then has its bend resent, whatever it was.
+        ch.bendLsb = 0;
+        ch.bendMsb = 64;
     }
 }
 

@@ -10,10 +10,11 @@ struct ChannelState {
     uint8_t controllers[128] = {};
     uint8_t program = 0;
     uint8_t bendLsb = 0;
-    uint8_t bendMsb = 0;
+    uint8_t bendMsb = 64;  // centred
 };
 
-// Defaults that stand for the state a reset message leaves the module in.
+// Defaults that stand for the state a reset message leaves the module in (and the one
+// it starts in): the bend is centred too.
 void resetChannels(ChannelState (&channels)[16]);
 void snapshotChannels(const ChannelState (&channels)[16], ChannelState (&snapshot)[16]);
 // Sends every controller, program and bend that differs from the snapshot, printing a

@@ -12,7 +12,7 @@
 
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
     uint32_t v = 0;
-    while (p < end) {
+    for (int n = 0; n < kMaxVarLenBytes && p < end; ++n) {
         const uint8_t b = *p++;
         v = (v << 7) | (b & 0x7Fu);
         if (!(b & 0x80)) {
@@ -63,6 +63,15 @@ constexpr size_t kLineSize = 512;
 void endTrack(Sequencer& seq, TrackCursor& cur, uint8_t how) {
     cur.trackActive = how;
     --seq.activeTracks;
+}
+
+// Data bytes of a system message: song position 2, time code and song select 1.
+int32_t systemDataBytes(uint8_t status) {
+    switch (status) {
+    case 0xF1: case 0xF3: return 1;
+    case 0xF2: return 2;
+    default: return 0;
+    }
 }
 
 void print(Sequencer& seq, const char* line) {
@@ -249,9 +258,13 @@ void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfa
         }
 
         if (status != 0xFF) {
-            // Other system bytes: stop for this step with the position at the byte.
-            cur.position = pos - 1;
-            return;
+            // Other system bytes have no place in a song file. Each is passed over with
+            // the data bytes it has on the wire, and nothing is sent. (Stopping at the
+            // byte would read it again as the start of a delta time.)
+            for (int32_t n = systemDataBytes(status); n > 0 && left(pos) > 0 && body[pos] < 0x80; --n)
+                ++pos;
+            cur.position = pos;
+            continue;
         }
 
         // Meta event.

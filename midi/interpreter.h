@@ -23,8 +23,12 @@ void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfa
 // tick. Only for a playing track (trackActive 1).
 int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur);
 
+// A quantity is at most four bytes (28 bits). A longer one is malformed: were it read
+// whole, a run of continuation bytes would be read again at every event and every step.
+constexpr int kMaxVarLenBytes = 4;
+
 // Decodes a variable-length quantity starting at p without reading at or past end.
-// False when the quantity runs into end. Values wrap at 32 bits.
+// False when the quantity runs into end or does not end within four bytes.
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value);
 // Bytes the reader steps over after a quantity: the size of its shortest encoding.
 int32_t varLenSize(uint32_t value);

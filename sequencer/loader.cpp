@@ -24,26 +24,38 @@ uint32_t be32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-bool readExactly(FILE* f, void* buffer, size_t n) {
-    return std::fread(buffer, 1, n, f) == n;
-}
+// The file's bytes, read in order as the file would be: a short read copies what there is.
+struct ByteReader {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
 
-// Finds the header chunk and leaves the file just past it.
-bool readHeader(FILE* f, uint8_t (&header)[14]) {
-    if (!readExactly(f, header, 14)) return false;
+    size_t read(void* buffer, size_t n) {
+        const size_t left = at < size ? size - at : 0;
+        const size_t got = n < left ? n : left;
+        if (got) std::memcpy(buffer, data + at, got);
+        at += got;
+        return got;
+    }
+    bool readExactly(void* buffer, size_t n) { return read(buffer, n) == n; }
+};
+
+// Finds the header chunk and leaves the reader just past it.
+bool readHeader(ByteReader& in, uint8_t (&header)[14]) {
+    if (!in.readExactly(header, 14)) return false;
     if (std::memcmp(header, "MThd", 4) == 0) return true;
     const bool rmid = std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "RMID", 4) == 0;
-    if (std::fseek(f, rmid ? 20 : 128, SEEK_SET) != 0) return false;
-    return readExactly(f, header, 14) && std::memcmp(header, "MThd", 4) == 0;
+    in.at = rmid ? 20 : 128;
+    return in.readExactly(header, 14) && std::memcmp(header, "MThd", 4) == 0;
 }
 
 // Reads the track chunks. Returns false on the first chunk that is missing, not MTrk,
 // too large for the image or short; `complete` counts the chunks read whole.
-bool readTracks(Sequencer& seq, FILE* f, int32_t& complete) {
+bool readTracks(Sequencer& seq, ByteReader& in, int32_t& complete) {
     int64_t total = 0;
     for (int32_t i = 0; i < seq.trackCount; ++i) {
         uint8_t chunk[8];
-        if (!readExactly(f, chunk, 8) || std::memcmp(chunk, "MTrk", 4) != 0) return false;
+        if (!in.readExactly(chunk, 8) || std::memcmp(chunk, "MTrk", 4) != 0) return false;
         const uint32_t length = be32(chunk + 4);
         TrackCursor& cur = seq.tracks[i];
         ++seq.activeTracks;
@@ -53,23 +65,39 @@ bool readTracks(Sequencer& seq, FILE* f, int32_t& complete) {
         cur.trackLength = static_cast<int32_t>(length);
         cur.trackStart = static_cast<int32_t>(total);
         total += length;
-        if (!readExactly(f, seq.songImage->bytes + cur.trackStart, length)) return false;
+        if (!in.readExactly(seq.songImage->bytes + cur.trackStart, length)) return false;
         complete = i + 1;
     }
     return true;
 }
 
+// Measures the song by a silent run. The run records the whole song into the channel
+// shadow, but the module has heard none of it: the shadow is put back as it was, so a
+// later seek resends what the song changes and bank mode 2 sees no bank select the
+// song has not yet sent.
+void measureSong(Sequencer& seq) {
+    ChannelState shadow[16];
+    std::memcpy(shadow, seq.channels, sizeof shadow);
+    rewind(seq);
+    seq.songSteps = 0;
+    seq.playing = true;
+    seq.songSteps = static_cast<int32_t>(runSilent(seq, kMaxSilentSteps, false));
+    seq.playing = false;
+    rewind(seq);
+    std::memcpy(seq.channels, shadow, sizeof shadow);
+}
+
 }  // namespace
 
-bool loadSong(Sequencer& seq, const char* path) {
+bool loadSongFromMemory(Sequencer& seq, const uint8_t* bytes, size_t size) {
     if (seq.songLoaded) return false;
     SongImage* image = new (std::nothrow) SongImage;
     if (!image) return false;
     seq.songImage.reset(image);
 
-    FILE* f = openSongFile(path);
+    ByteReader in{bytes, bytes ? size : 0};
     uint8_t header[14];
-    bool ok = f && readHeader(f, header);
+    bool ok = readHeader(in, header);
     int32_t complete = 0;
     if (ok) {
         seq.trackCount = header[11];
@@ -78,9 +106,8 @@ bool loadSong(Sequencer& seq, const char* path) {
         seq.bpm = 120;
         recomputeIncrement(seq);
         seq.activeTracks = 0;
-        ok = readTracks(seq, f, complete);
+        ok = readTracks(seq, in, complete);
     }
-    if (f) std::fclose(f);
 
     if (!ok) {
         if (!seq.songLoaded) {
@@ -97,14 +124,23 @@ bool loadSong(Sequencer& seq, const char* path) {
     }
 
     seq.loadedTrackCount = seq.activeTracks;
-    rewind(seq);
-    seq.songSteps = 0;
-    seq.playing = true;
-    seq.songSteps = static_cast<int32_t>(runSilent(seq, kMaxSilentSteps, false));
-    seq.playing = false;
-    rewind(seq);
+    measureSong(seq);
     if (!seq.songLoaded) seq.songImage.reset();
     return true;
+}
+
+bool loadSong(Sequencer& seq, const char* path) {
+    if (seq.songLoaded) return false;
+    // Nothing past the last possible track chunk is ever looked at.
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[kSongFileMax]);
+    if (!bytes) return false;
+    size_t size = 0;
+    // A file that cannot be opened reads as an empty one.
+    if (FILE* f = openSongFile(path)) {
+        size = std::fread(bytes.get(), 1, kSongFileMax, f);
+        std::fclose(f);
+    }
+    return loadSongFromMemory(seq, bytes.get(), size);
 }
 
 bool unloadSong(Sequencer& seq) {

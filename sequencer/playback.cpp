@@ -126,3 +126,8 @@ void stopPlayback(Playback& pb) {
     if (pb.seq) pb.seq->playing = false;
     if (pb.thread.joinable()) pb.thread.join();
 }
+
+void panicSong(Sequencer& seq, uint8_t resetType) {
+    std::lock_guard<std::mutex> hold(seq.stepLock);
+    seq.port.panic(resetType, seq.channels);
+}

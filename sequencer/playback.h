@@ -83,3 +83,8 @@ void stopPlayback(Playback& pb);
 
 // Joins a thread that has ended by itself, so a new one may start.
 void reapPlayback(Playback& pb);
+
+// The port's panic (all notes off, reset message, shadow to its defaults) under the step
+// lock, so it never rewrites the shadow while a step of a still running thread records
+// into it.
+void panicSong(Sequencer& seq, uint8_t resetType);

@@ -47,15 +47,19 @@ protected:
     MessagePanel panel{surfaces, listViewShown};
 };
 
-TEST(DoubleByteTest, BoundariesOfTheLeadRange) {
-    EXPECT_FALSE(isDoubleByte(0x81, 0x3F));
-    EXPECT_TRUE(isDoubleByte(0x81, 0x40));
-    EXPECT_TRUE(isDoubleByte(0xEE, 0xFD));
-    EXPECT_FALSE(isDoubleByte(0xEE, 0xFE));
-    EXPECT_FALSE(isDoubleByte(0xEF, 0x40));
+TEST(DoubleByteTest, LeadAndTrailRangesAtTheirEdges) {
+    // Each side of every edge of the code page's lead (81-9F, E0-FC) and trail (40-7E,
+    // 80-FC) ranges; a pair is one character only when both bytes are in range.
+    const struct { uint8_t byte; bool in; } leads[] = {
+        {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false}, {0xA1, false},
+        {0xDF, false}, {0xE0, true}, {0xEF, true}, {0xFC, true}, {0xFD, false}};
+    const struct { uint8_t byte; bool in; } trails[] = {
+        {0x3F, false}, {0x40, true}, {0x7E, true}, {0x7F, false},
+        {0x80, true}, {0xFC, true}, {0xFD, false}};
+    for (const auto& l : leads)
+        for (const auto& t : trails)
+            EXPECT_EQ(isDoubleByte(l.byte, t.byte), l.in && t.in) << std::hex << int(l.byte) << " " << int(t.byte);
     EXPECT_FALSE(isDoubleByte('A', 0x82));
-    // A half-width katakana byte pairs with its follower; both are one cell, so the grid holds.
-    EXPECT_TRUE(isDoubleByte(0xB1, 'A'));
 }
 
 TEST_F(PanelTest, ShortMessageIsTheBottomLineAndReachesTheWindow) {
@@ -129,6 +133,27 @@ TEST_F(PanelTest, DoubleByteCharactersAreNeverSplitAcrossLines) {
     panel.print((std::string(31, 'q') + repeat(kKa, 3)).c_str());
     EXPECT_EQ(line(1), std::string(31, 'q') + kKa);
     EXPECT_EQ(line(0), repeat(kKa, 2));
+}
+
+TEST_F(PanelTest, HalfWidthKatakanaAndHighLeadKanjiWrapWhole) {
+    const std::string kana = "\xB1", kanji = "\x88\x9F", highKanji = "\xFB\xFC";  // ｱ 亜 髙
+    const struct { const char* what; std::string text, firstLine; } cases[] = {
+        // The katakana is one byte in cell 32; the kanji after it begins in cell 33.
+        {"katakana then kanji", std::string(31, 'x') + kana + kanji + "yz", std::string(31, 'x') + kana + kanji},
+        {"lead byte FB", std::string(32, 'x') + highKanji + "yz", std::string(32, 'x') + highKanji},
+        {"lead byte FB after katakana", std::string(30, 'x') + kana + kana + highKanji + "yz",
+         std::string(30, 'x') + kana + kana + highKanji},
+    };
+    for (const auto& c : cases) {
+        back.texts.clear();
+        panel.print(c.text.c_str());
+        EXPECT_EQ(line(1), c.firstLine) << c.what;
+        EXPECT_EQ(line(0), "yz") << c.what;
+        ASSERT_GE(back.texts.size(), 2u) << c.what;
+        const auto& last = back.texts[back.texts.size() - 2];  // the first line's last character
+        EXPECT_EQ(last.x, 194) << c.what;
+        EXPECT_EQ(last.bytes, c.firstLine.substr(c.firstLine.size() - 2)) << c.what;
+    }
 }
 
 TEST_F(PanelTest, OldLinesScrollOffTheTopAndAreGone) {

@@ -25,21 +25,22 @@ struct ResendTest : ::testing::Test {
 };
 
 TEST_F(ResendTest, DefaultsAreTheStateAResetLeaves) {
+    // Volume 100, pan and 71-74 at 64, reverb send 40, every other controller 0.
+    uint8_t expected[128] = {};
+    expected[7] = 100;
+    expected[10] = expected[71] = expected[72] = expected[73] = expected[74] = 64;
+    expected[91] = 40;
     for (const ChannelState& ch : now) {
-        EXPECT_EQ(ch.controllers[7], 100);
-        EXPECT_EQ(ch.controllers[10], 64);
-        EXPECT_EQ(ch.controllers[71], 64);
-        EXPECT_EQ(ch.controllers[74], 64);
-        EXPECT_EQ(ch.controllers[91], 40);
-        EXPECT_EQ(ch.controllers[0], 0);
-        EXPECT_EQ(ch.controllers[93], 0);
+        for (int c = 0; c < 128; ++c) ASSERT_EQ(ch.controllers[c], expected[c]) << "controller " << c;
         EXPECT_EQ(ch.program, 0);
-        EXPECT_EQ(ch.bendLsb, 0);  // as at start-up
-        EXPECT_EQ(ch.bendMsb, 0);
+        EXPECT_EQ(ch.bendLsb, 0);  // centred, as the reset leaves it
+        EXPECT_EQ(ch.bendMsb, 64);
     }
-    now[4].bendMsb = 64;
+    now[4].bendLsb = 5;
+    now[4].bendMsb = 0;
     resetChannels(now);
-    EXPECT_EQ(now[4].bendMsb, 64);  // a reset leaves the recorded bend alone
+    EXPECT_EQ(now[4].bendLsb, 0);  // a reset centres a recorded bend
+    EXPECT_EQ(now[4].bendMsb, 64);
 }
 
 TEST_F(ResendTest, NothingChangedSendsNothing) {
@@ -54,7 +55,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
     now[0].controllers[6] = 12;
     now[0].controllers[111] = 1;  // sent too: the resend covers every controller
     now[0].program = 48;
-    before[2].bendMsb = 64;
+    now[2].bendMsb = 0;
     now[15].controllers[0] = 127;
     resend();
     EXPECT_EQ(device.hex(), (Lines{"B0 06 0C", "B0 07 50", "B0 65 7F", "B0 6F 01", "C0 30",
@@ -66,7 +67,7 @@ TEST_F(ResendTest, SendsDifferencesByChannelThenControllerThenProgramThenBend) {
 }
 
 TEST_F(ResendTest, BendIsPrintedRelativeToItsCentre) {
-    now[0].bendMsb = 64;
+    before[0].bendMsb = 0;
     now[1].bendLsb = 0x7F;
     now[1].bendMsb = 0x7F;
     resend();

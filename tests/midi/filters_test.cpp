@@ -1,6 +1,8 @@
 // Key shift, program conversion and the bank-select filter, alone and in live play.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "midi/filters.h"
 #include "tests/support/player_fixture.h"
 
@@ -29,17 +31,43 @@ TEST(KeyShift, ShiftsNotesOnChosenChannelsAndSendsOutOfRangeNotesAsZero) {
     EXPECT_EQ(shiftKey(s, 0x90, 60), 60);
 }
 
-TEST(ProgramMaps, MatchTheirTablesAtTheirCorners) {
-    EXPECT_EQ(mt32ProgramMap[0], 0);
-    EXPECT_EQ(mt32ProgramMap[3], 5);
-    EXPECT_EQ(mt32ProgramMap[24], 62);
-    EXPECT_EQ(mt32ProgramMap[63], 104);
-    EXPECT_EQ(mt32ProgramMap[100], 112);
-    EXPECT_EQ(mt32ProgramMap[127], 122);
-    EXPECT_EQ(cm32pProgramMap[0], 1);
-    EXPECT_EQ(cm32pProgramMap[40], 17);
-    EXPECT_EQ(cm32pProgramMap[63], 55);
-    for (int p = 64; p < 128; ++p) EXPECT_EQ(cm32pProgramMap[p], 0) << p;
+// The conversion tables as published, sixteen programs a row.
+const char* const kMt32Rows[8] = {
+    "0 1 2 5 4 4 4 3 16 16 16 16 19 19 19 21",
+    "6 6 6 7 7 7 8 8 62 62 62 62 38 38 38 38",
+    "88 92 52 92 97 99 98 53 96 96 68 52 87 20 7 80",
+    "48 48 49 45 40 41 42 42 43 46 46 24 25 29 30 104",
+    "32 32 33 34 36 37 35 35 73 73 72 72 74 75 64 65",
+    "66 67 71 71 68 69 70 22 56 56 57 57 60 60 58 61",
+    "61 11 11 15 112 9 14 13 12 107 17 77 78 79 76 76",
+    "47 117 118 118 118 116 115 119 115 9 55 124 123 125 102 122",
+};
+const char* const kCm32pRows[4] = {
+    "1 1 1 3 0 1 1 4 5 5 26 26 25 30 28 36",
+    "36 36 36 37 37 37 37 33 33 34 34 35 32 52 52 52",
+    "52 49 48 50 50 16 16 16 17 16 16 17 17 17 56 56",
+    "57 57 57 57 57 57 65 66 67 64 61 61 62 62 61 55",
+};
+
+std::vector<int> numbers(const char* const* rows, int count) {
+    std::vector<int> out;
+    for (int r = 0; r < count; ++r) {
+        std::istringstream in(rows[r]);
+        for (int v; in >> v;) out.push_back(v);
+    }
+    return out;
+}
+
+TEST(ProgramMaps, MatchTheirTablesWhole) {
+    const std::vector<int> mt32 = numbers(kMt32Rows, 8);
+    std::vector<int> cm32p = numbers(kCm32pRows, 4);
+    ASSERT_EQ(mt32.size(), 128u);
+    ASSERT_EQ(cm32p.size(), 64u);
+    cm32p.resize(128, 0);  // 64-127: 0 for every entry
+    for (int p = 0; p < 128; ++p) {
+        EXPECT_EQ(mt32ProgramMap[p], mt32[p]) << "MT-32 program " << p;
+        EXPECT_EQ(cm32pProgramMap[p], cm32p[p]) << "CM-32P program " << p;
+    }
 }
 
 TEST(ProgramConversion, FollowsTheBankModeAndTheChannel) {

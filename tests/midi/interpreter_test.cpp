@@ -163,7 +163,7 @@ TEST(Interpreter, SysExIsSentWholeAndOversizedOnesArePassedOver) {
     EXPECT_EQ(f.device.hex()[2], "90 09 09");
 }
 
-TEST(Interpreter, F7EscapeIsSkippedByItsLengthOtherSystemBytesStopTheStep) {
+TEST(Interpreter, F7EscapeIsSkippedByItsLengthOtherSystemBytesArePassedOver) {
     PlayerFixture f;
     Track t = oneTickPerStep();
     t.ev(0, {0xF7, 0x02, 0xAA, 0xBB}).ev(0, {0x90, 1, 1}).end(0);
@@ -171,15 +171,21 @@ TEST(Interpreter, F7EscapeIsSkippedByItsLengthOtherSystemBytesStopTheStep) {
     f.play();
     EXPECT_EQ(f.device.hex(), (Lines{"90 01 01"}));
 
-    PlayerFixture g;
-    Track u = oneTickPerStep();
-    // F4 stops the step with the position on it; the next step reads it as a delta time
-    // (F4 0x00 = 0x3A00 ticks), so the note after it is far off.
-    u.ev(0, {0xF4}).ev(0, {0x90, 2, 2}).end(0);
-    ASSERT_TRUE(g.load(buildSmf(48, {u})));
-    g.play(50);
-    EXPECT_TRUE(g.device.sent.empty());
-    EXPECT_EQ(g.seq->activeTracks, 1);
+    // Other system bytes go by with the data bytes they have on the wire, nothing is
+    // sent, and the next event plays in the same step: none is read as a delta time.
+    const struct { const char* what; std::initializer_list<uint8_t> bytes; } cases[] = {
+        {"no data", {0xF4}}, {"real-time", {0xF8}}, {"song position", {0xF2, 0x10, 0x20}},
+        {"time code", {0xF1, 0x05}}, {"song select", {0xF3, 0x7F}},
+    };
+    for (const auto& c : cases) {
+        PlayerFixture g;
+        Track u = oneTickPerStep();
+        u.ev(0, c.bytes).ev(0, {0x90, 2, 2}).ev(1, {0x90, 3, 3}).end(0);
+        ASSERT_TRUE(g.load(buildSmf(48, {u})));
+        g.play(50);
+        EXPECT_EQ(g.device.sent, msgs({{1, {0x90, 2, 2}}, {2, {0x90, 3, 3}}})) << c.what;
+        EXPECT_EQ(g.seq->activeTracks, 0) << c.what;
+    }
 }
 
 TEST(Interpreter, MalformedTracksEndCleanlyInsideTheirData) {
@@ -200,6 +206,9 @@ TEST(Interpreter, MalformedTracksEndCleanlyInsideTheirData) {
         {"data bytes with bit 7 are masked", {0x00, 0xB0, 0xFF, 0xFF, 0x00, 0xFF, 0x2F, 0x00},
          {"B0 7F 7F"}, 0},
         {"meta type missing", {0x00, 0xFF}, {}, 2},
+        {"delta time of five bytes", {0x00, 0x90, 60, 1, 0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 61, 1},
+         {"90 3C 01"}, 2},
+        {"sysex length of five bytes", {0x00, 0xF0, 0x80, 0x80, 0x80, 0x80, 0x01, 0xF7}, {}, 2},
     };
     for (const Case& c : cases) {
         PlayerFixture f;
@@ -229,20 +238,25 @@ TEST(Interpreter, ADataByteBeforeAnyStatusUsesTheStatusLeftFromBefore) {
     EXPECT_EQ(f.device.hex(), (Lines{"95 07 07"}));
 }
 
-TEST(Interpreter, SilentScanSendsAndPrintsNothingButUpdatesState) {
+TEST(Interpreter, SilentRunsSendAndPrintNothingButUpdateState) {
     PlayerFixture f;
     Track t = oneTickPerStep();
     t.meta(0, 0x03, "title").ev(0, {0xB0, 7, 80}).ev(0, {0xC0, 5}).ev(0, {0xE0, 1, 2})
         .tempo(1, 500000).ev(1, {0xB0, 111, 0}).end(0);
     ASSERT_TRUE(f.load(buildSmf(48, {t})));  // the length scan is a silent run
+    EXPECT_EQ(f.seq->stepIncrement, 48 * 120);  // the scan's last tempo stays in force
+    EXPECT_FALSE(f.seq->loopFound);             // cleared by the rewind after the scan
+    EXPECT_FALSE(f.seq->titleTaken);
+    // The module heard nothing of the scan, so neither does the shadow keep it.
+    EXPECT_EQ(f.seq->channels[0].controllers[7], 100);
+    seekPercent(*f.seq, 100);  // a seek's run records as playback would
     EXPECT_TRUE(f.device.sent.empty());
     EXPECT_TRUE(f.panel.lines.empty());
     EXPECT_EQ(f.seq->channels[0].controllers[7], 80);
     EXPECT_EQ(f.seq->channels[0].program, 5);
     EXPECT_EQ(f.seq->channels[0].bendLsb, 1);
-    EXPECT_EQ(f.seq->stepIncrement, 48 * 120);  // the scan's last tempo stays in force
-    EXPECT_FALSE(f.seq->loopFound);             // cleared by the rewind after the scan
-    EXPECT_FALSE(f.seq->titleTaken);
+    EXPECT_TRUE(f.seq->loopFound);
+    EXPECT_TRUE(f.seq->titleTaken);
 }
 
 TEST(VarLen, DecodingStopsAtTheEndAndTheReaderStepsTheShortestEncoding) {
@@ -257,6 +271,11 @@ TEST(VarLen, DecodingStopsAtTheEndAndTheReaderStepsTheShortestEncoding) {
     EXPECT_EQ(varLenSize(16384), 3);
     EXPECT_EQ(varLenSize(2097151), 3);
     EXPECT_EQ(varLenSize(0x0FFFFFFF), 4);
+    // Four bytes at most: the largest quantity decodes, a fifth byte is malformed.
+    const uint8_t largest[] = {0xFF, 0xFF, 0xFF, 0x7F}, five[] = {0x80, 0x80, 0x80, 0x80, 0x00};
+    ASSERT_TRUE(decodeVarLen(largest, largest + 4, v));
+    EXPECT_EQ(v, 0x0FFFFFFFu);
+    EXPECT_FALSE(decodeVarLen(five, five + 5, v));
     // A padded zero (80 00) decodes as 0 and the reader moves one byte only.
     const uint8_t padded[] = {0x80, 0x00};
     ASSERT_TRUE(decodeVarLen(padded, padded + 2, v));

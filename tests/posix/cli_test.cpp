@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "tests/support/player_fixture.h"
+#include "tools/test_songs.h"
 
 namespace {
 
@@ -45,6 +47,27 @@ std::string songFile(const Bytes& bytes, const char* name = "cli.mid") {
     return path;
 }
 
+const char* const kGsReset = "F0 41 10 42 12 40 00 7F 00 41 F7";
+
+// The panic sent before each file and at the close: the 16 all notes off, then the reset
+// message, in the log device's step `step` (the last step of the song before, or 0).
+Lines panicAt(int step, const char* reset = kGsReset) {
+    Lines out;
+    char line[48];
+    for (int ch = 0; ch < 16; ++ch) {
+        std::snprintf(line, sizeof line, "%d B%X 7B 00", step, ch);
+        out.push_back(line);
+    }
+    out.push_back(std::to_string(step) + " " + reset);
+    return out;
+}
+
+Lines join(std::initializer_list<Lines> parts) {
+    Lines out;
+    for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
 // One tick a step from the song's first step on.
 Track steady() {
     Track t;
@@ -62,7 +85,7 @@ TEST(Cli, LogLinesGiveTheStepAndTheBytes) {
         .end(1);
     const CliRun r = play("--device=log --fast " + songFile(buildSmf(48, {t})));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, (Lines{"1 90 3C 64", "3 F0 41 10 F7", "6 80 3C 00"}));
+    EXPECT_EQ(r.out, join({panicAt(0), {"1 90 3C 64", "3 F0 41 10 F7", "6 80 3C 00"}, panicAt(7)}));
     EXPECT_EQ(r.err, (Lines{"テスト", "found : cc111 - 50 ms"}));
 }
 
@@ -73,7 +96,9 @@ TEST(Cli, RewritesChosenOnTheCommandLine) {
     const CliRun r = play("--device=log --fast --bank-mode 2 --key-shift=-3 --key-shift-channels 2 "
                        "--reset-at-start --reset-type 1 " + song);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, (Lines{"0 F0 7E 7F 09 01 F7", "1 C0 30", "1 90 3C 01", "1 91 39 01"}));
+    const char* gm = "F0 7E 7F 09 01 F7";
+    EXPECT_EQ(r.out, join({panicAt(0, gm), {"0 F0 7E 7F 09 01 F7", "1 C0 30", "1 90 3C 01", "1 91 39 01"},
+                           panicAt(2, gm)}));
     EXPECT_EQ(r.err, (Lines{"cancel MIDI msg 007F00B0", "conv CM-32L to SC"}));
 }
 
@@ -83,11 +108,12 @@ TEST(Cli, ScriptedSeeksAndTheStepLimit) {
     const std::string song = songFile(buildSmf(48, {t}));
     const CliRun r = play("--device=log --fast --loop-mode 1 --steps 30 --seek 20:50 " + song);
     EXPECT_EQ(r.status, 0);
-    ASSERT_EQ(r.out.size(), 18u);
-    EXPECT_EQ(r.out[0], "11 B0 07 50");
-    EXPECT_EQ(r.out[1], "20 B0 7B 00");
-    EXPECT_EQ(r.out[16], "20 BF 7B 00");
-    EXPECT_EQ(r.out[17], "20 B0 07 14");  // the module had 80; the seek passed 20
+    ASSERT_EQ(r.out.size(), 17 + 18 + 17u);
+    EXPECT_EQ(r.out[17], "11 B0 07 50");
+    EXPECT_EQ(r.out[18], "20 B0 7B 00");
+    EXPECT_EQ(r.out[33], "20 BF 7B 00");
+    EXPECT_EQ(r.out[34], "20 B0 07 14");  // the module had 80; the seek passed 20
+    EXPECT_EQ(Lines(r.out.begin() + 35, r.out.end()), panicAt(30));
     EXPECT_EQ(r.err, (Lines{"SET SeekBar= 50%", "1ch CC7 = 20"}));
 }
 
@@ -115,7 +141,46 @@ TEST(Cli, StepsZeroPlaysNothing) {
     t.ev(0, {0x90, 1, 1}).end(1);
     const CliRun r = play("--device=log --fast --steps 0 " + songFile(buildSmf(48, {t})));
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.out, join({panicAt(0), panicAt(0)}));  // before the file, at the close
+}
+
+TEST(Cli, AFileThatFailsDoesNotStopTheOthers) {
+    Track t = steady();
+    t.ev(0, {0x90, 1, 1}).end(1);
+    const std::string song = songFile(buildSmf(48, {t}));
+    const CliRun r = play("--device=log --fast /no/such.mid " + song + " " + song);
+    EXPECT_EQ(r.status, 1);
+    // A panic before each song that starts (between songs, outside any step), and one at
+    // the close.
+    EXPECT_EQ(r.out, join({panicAt(0), {"1 90 01 01"}, panicAt(0), {"1 90 01 01"}, panicAt(0)}));
+}
+
+TEST(Cli, ASignalEndsTheRunAtOnceWithEveryChannelSilenced) {
+    Track minute = steady();  // a minute of one held note
+    minute.ev(0, {0x90, 60, 100}).ev(6000, {0x80, 60, 0}).end(0);
+    const std::string song = songFile(buildSmf(48, {minute}));
+    std::string loads = " --fast --steps 0";  // a hundred loads of the slowest hostile song
+    for (const NamedSong& s : hostileSongs(1048576 - 255 * 8)) {
+        if (s.name != "loop-points-255-tracks.mid") continue;
+        const std::string slow = songFile(s.bytes, "slow-load.mid");
+        for (int i = 0; i < 100; ++i) loads += " " + slow;
+    }
+    // timeout signals the player and its process group: it gets the signal twice.
+    const struct { const char* signal; std::string args; bool playing; } cases[] = {
+        {"INT", " " + song, true}, {"TERM", " " + song, true}, {"TERM", loads, false}};
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun r = play("--device=log" + c.args, (std::string("LANG=C.UTF-8 timeout --preserve-status -s ") +
+                                                        c.signal + " 0.5").c_str());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.signal << c.args.size();
+        EXPECT_EQ(r.status, 130) << c.signal;
+        // In playback the device closes with its panic. (A load that outlasts the
+        // watchdog, in a sanitizer build, ends the program where it is.)
+        if (!c.playing) continue;
+        ASSERT_GE(r.out.size(), 17u) << c.signal;
+        EXPECT_NE(r.out[r.out.size() - 2].find(" BF 7B 00"), std::string::npos);
+        EXPECT_NE(r.out.back().find(std::string(" ") + kGsReset), std::string::npos);
+    }
 }
 
 uint32_t le32(const std::string& s, size_t at) {

@@ -167,6 +167,49 @@ TEST(Loader, HostileTimingIsBoundedAndQuick) {
     }
 }
 
+TEST(Loader, AMebibyteOfContinuationBytesLoadsAtOnce) {
+    // Read whole, each quantity below would be read again at every event or step.
+    Track zeros;  // 80 80 ... 00: zero, whose shortest encoding steps one byte at a time
+    zeros.bytes.assign(kSongImageSize - 1, 0x80);
+    zeros.bytes.push_back(0x00);
+    Track far, busy;  // FF FF ... 7F: a delta far off, looked at again every step
+    far.bytes.assign(kSongImageSize / 2 - 1, 0xFF);
+    far.bytes.push_back(0x7F);
+    while (busy.bytes.size() + 8 < kSongImageSize / 2) busy.ev(1, {0x90, 60, 1});
+    busy.end(0);
+    const std::vector<Track> songs[] = {{zeros}, {far, busy}};
+    for (const std::vector<Track>& tracks : songs) {
+        const Bytes file = buildSmf(96, tracks);
+        PlayerFixture f;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(loadSongFromMemory(*f.seq, file.data(), file.size()));
+        seekPercent(*f.seq, 100);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 1.0) << tracks.size() << " tracks";  // milliseconds when sound
+        EXPECT_EQ(f.seq->tracks[0].trackActive, 2);  // ended as malformed at once
+    }
+}
+
+TEST(Loader, FromMemoryAsFromTheFile) {
+    const Bytes whole = buildSmf(96, {simpleTrack(), simpleTrack(192)});
+    const Bytes cut(whole.begin(), whole.end() - 3);  // the second track short
+    for (const Bytes* file : {&whole, &cut}) {
+        PlayerFixture fromFile, fromMemory;
+        const bool loaded = fromFile.load(*file);
+        EXPECT_EQ(loadSongFromMemory(*fromMemory.seq, file->data(), file->size()), loaded);
+        EXPECT_EQ(fromMemory.seq->songLoaded, fromFile.seq->songLoaded);
+        EXPECT_EQ(fromMemory.seq->trackCount, fromFile.seq->trackCount);
+        EXPECT_EQ(fromMemory.seq->songSteps, fromFile.seq->songSteps);
+        fromFile.play();
+        fromMemory.play();
+        EXPECT_EQ(fromMemory.device.sent, fromFile.device.sent);
+    }
+    PlayerFixture f;
+    EXPECT_FALSE(loadSongFromMemory(*f.seq, nullptr, 0));
+    EXPECT_FALSE(f.seq->songImage);
+}
+
 TEST(Loader, DivisionTimesTempoBeyondInt32StillAdvances) {
     PlayerFixture f;
     Track t;

@@ -111,11 +111,26 @@ struct PlaybackTest : ::testing::Test {
 };
 
 TEST(StepPeriod, FollowsTheSpeedTable) {
+    EXPECT_EQ(speedTable[0], 50);
+    EXPECT_EQ(speedTable[1], 100);
+    EXPECT_EQ(speedTable[2], 200);
     EXPECT_EQ(stepPeriodMs(0), 20u);
     EXPECT_EQ(stepPeriodMs(1), 10u);
     EXPECT_EQ(stepPeriodMs(2), 5u);
     EXPECT_EQ(stepPeriodMs(7), 5u);  // held within the table
     EXPECT_EQ(stepPeriodMs(-1), 20u);
+}
+
+TEST(PlayTime, MinutesThenSecondsOfTheShownAndTheTotalTime) {
+    const struct { int32_t shown, total; const char* text; } cases[] = {
+        {0, 0, "00:00 / 00:00"},      {59, 61, "00:59 / 01:01"},     {200, 200, "03:20 / 03:20"},
+        {61, 3600, "01:01 / 60:00"},  {5999, 5999, "99:59 / 99:59"},
+    };
+    for (const auto& c : cases) {
+        char text[32];
+        EXPECT_EQ(formatPlayTime(text, c.shown, c.total), 13) << c.text;
+        EXPECT_STREQ(text, c.text);
+    }
 }
 
 TEST_F(PlaybackTest, ASpeedChangeActsFromTheNextDeadline) {

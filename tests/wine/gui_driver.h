@@ -139,13 +139,20 @@ public:
     Process& operator=(const Process&) = delete;
 
     // arguments: the text after the program's name, passed unchanged ("" for none).
-    bool start(const std::string& exe, const std::string& arguments, const std::string& folder) {
+    // showCommand: how the program is asked to show its window (as a shortcut's "Run"
+    // setting asks), or -1 for the default.
+    bool start(const std::string& exe, const std::string& arguments, const std::string& folder,
+               int showCommand = -1) {
         std::string commandLine = "\"" + exe + "\"";
         if (!arguments.empty()) commandLine += " " + arguments;
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
         STARTUPINFOA si = {};
         si.cb = sizeof si;
+        if (showCommand >= 0) {
+            si.dwFlags = STARTF_USESHOWWINDOW;
+            si.wShowWindow = WORD(showCommand);
+        }
         return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.empty() ? nullptr : folder.c_str(), &si, &pi_) != 0;
     }
@@ -814,7 +821,9 @@ protected:
     void TearDown() override { keeper_.reset(); }
 
     // Starts the player in the working folder with the given command line.
-    bool startPlayer(Process& p, const std::string& arguments = "") { return p.start(exe_, arguments, work_); }
+    bool startPlayer(Process& p, const std::string& arguments = "", int showCommand = -1) {
+        return p.start(exe_, arguments, work_, showCommand);
+    }
 
     std::vector<Pixels> skinFrames() const {
         std::vector<Pixels> frames;

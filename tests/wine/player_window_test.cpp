@@ -367,6 +367,28 @@ TEST_F(PlayerWindow, ASongOnTheCommandLinePlaysAtOnceWithItsTexts) {
     EXPECT_EQ(printable(bytes), printable(helpdir));
 }
 
+TEST_F(PlayerWindow, StartedMinimisedItShowsTheSongOnceRestored) {
+    const std::string song = work_ + "\\song.mid";
+    ASSERT_TRUE(writeBytes(song, textSong()));
+    Process p;
+    ASSERT_TRUE(startPlayer(p, song, SW_SHOWMINIMIZED));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(IsIconic(w));
+    // The user restores it from the task bar.
+    PostMessageA(w, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(waitUntil(5000, [&] { return !IsIconic(w); }));
+    RECT client = {};
+    EXPECT_TRUE(waitUntil(5000, [&] {
+        return GetClientRect(w, &client) && client.right == 290 && client.bottom == 268;
+    })) << client.right << " x " << client.bottom;
+    // Surfaces of the full size from the start: the texts printed while minimised show.
+    EXPECT_TRUE(panelShows(w, {kSongTitle, kSongText}, "restored"));
+    DWORD code = 1, ms = 0;
+    ASSERT_TRUE(closePlayer(p, w, code, ms));
+    EXPECT_EQ(code, 0u);
+}
+
 // Windows quotes a path with spaces ("Open with", a double-click): one pair of quotes
 // around the command line is taken off. A path that does not load leaves the player idle.
 TEST_F(PlayerWindow, AQuotedSongPlaysAndAMissingOneLeavesThePlayerIdle) {
