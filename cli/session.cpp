@@ -131,7 +131,9 @@ bool waitForEvent(Session& s, int timeoutMs) {
     const int keyFd = s.interactive ? STDIN_FILENO : -1;
     const bool key = s.wakeup->wait(keyFd, timeoutMs);
     if (*s.interrupted) return false;
-    if (key) handleKey(s, s.keyboard->poll(0));
+    if (key) {
+        for (Key k; !s.quit && (k = s.keyboard->poll(0)) != Key::None;) handleKey(s, k);
+    }
     return !s.quit;
 }
 

@@ -78,9 +78,16 @@ Key RawKeyboard::poll(int timeoutMs) {
     }
     pollfd p{STDIN_FILENO, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0) return Key::None;
-    char buf[8];
-    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-    return n > 0 ? decodeKey(buf, static_cast<size_t>(n)) : Key::None;
+    // One key a call, so keys typed quickly are all taken in turn; an arrow key's escape
+    // sequence arrives whole.
+    char buf[3];
+    if (read(STDIN_FILENO, buf, 1) != 1) return Key::None;
+    size_t n = 1;
+    if (buf[0] == 27 && ::poll(&p, 1, 0) > 0) {
+        const ssize_t more = read(STDIN_FILENO, buf + 1, 2);
+        if (more > 0) n += static_cast<size_t>(more);
+    }
+    return decodeKey(buf, n);
 }
 
 void ReadoutSurface::textOut(int, int y, FontId, const char* text, int len) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one player record: song image, track cursors, clock, loop point, channel shadow
 // and the output port. Functions take the record they work on.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,9 @@ struct Settings;
 
 constexpr int32_t kSongImageSize = 1048576;
 constexpr int kMaxTracks = 256;
+// The most of a song file the loader can use: a 128-byte prefix, the header chunk, and
+// 255 track chunk headers around a full song image.
+constexpr size_t kSongFileMax = 128 + 14 + 255 * 8 + kSongImageSize;
 // Song ticks are 64-bit: a long song at a high division passes the int32 range and must
 // still reach its end.
 constexpr int64_t kEndedTick = 0x7FFFFFFFFFFFFFFF;
@@ -142,4 +146,6 @@ void finishSeek(Sequencer& seq);
 
 // Loader.
 bool loadSong(Sequencer& seq, const char* path);
+// The same for a file's bytes in memory; loadSong reads the file and calls it.
+bool loadSongFromMemory(Sequencer& seq, const uint8_t* bytes, size_t size);
 bool unloadSong(Sequencer& seq);

@@ -165,10 +165,7 @@ void stopSong(Program& p) {
     stopPlayback(p.playback);
 }
 
-void panicNow(Program& p) {
-    std::lock_guard<std::mutex> hold(p.seq->stepLock);
-    p.seq->port.panic(p.settings.resetType, p.seq->channels);
-}
+void panicNow(Program& p) { panicSong(*p.seq, p.settings.resetType); }
 
 void playFromStart(Program& p) {
     stopSong(p);
