@@ -60,8 +60,7 @@ void dropTick(Program& p) {
     printLine(p, line);
     printLine(p, p.dropPath);
     // A path cut to the buffer would name another file.
-    if (length >= sizeof p.dropPath || !loadSong(*p.seq, p.dropPath)) {
-        unloadSong(*p.seq);
+    if (length >= sizeof p.dropPath || !loadWholeSong(*p.seq, p.dropPath)) {
         ++p.skippedSongs;
         printLine(p, "skip");
         return;
@@ -113,8 +112,7 @@ void folderTick(Program& p) {
         return;
     }
     drawListView(p.listView);
-    if (!loadSong(*p.seq, path)) {
-        unloadSong(*p.seq);
+    if (!loadWholeSong(*p.seq, path)) {
         ++p.skippedSongs;
         printLine(p, shown);
         printLine(p, "open error skip...");

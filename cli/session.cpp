@@ -7,11 +7,12 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
 #include "autoplay/autoplay_controller.h"
 #include "platform/log_midi.h"
+#include "display/list_view.h"
 #include "shell/commands.h"
+#include "shell/window_input.h"
 
 Wakeup::Wakeup() {
     if (pipe(fds_) != 0) {
@@ -77,7 +78,6 @@ void drawStatus(Session& s) {
 // Acts on one key. Stop ends a single song or cancels a run; quit ends everything.
 void handleKey(Session& s, Key key) {
     Program& p = *s.program;
-    Sequencer& seq = *p.seq;
     switch (key) {
     case Key::None: return;
     case Key::Pause: runCommand(p, kCmdBreak); break;
@@ -102,24 +102,14 @@ void handleKey(Session& s, Key key) {
         int32_t target = p.flags.seekPos + (key == Key::SeekForward ? 5 : -5);
         target = target < 0 ? 0 : target > 100 ? 100 : target;
         p.flags.seekPos = target;
-        if (seq.playing) seekSong(seq, static_cast<uint32_t>(target));
+        seekTo(p, static_cast<uint32_t>(target));
         break;
     }
-    case Key::SpeedUp:
-    case Key::SpeedDown: {
-        const int32_t i = p.settings.speedIndex + (key == Key::SpeedUp ? 1 : -1);
-        p.settings.speedIndex = i < 0 ? 0 : i > 2 ? 2 : i;
-        break;
-    }
-    case Key::KeyUp:
-    case Key::KeyDown: {
-        const int32_t k = p.settings.keyShift + (key == Key::KeyUp ? 1 : -1);
-        if (k >= -6 && k <= 6) p.settings.keyShift = k;
-        // No note may stay on whose note-off would now be shifted differently.
-        std::lock_guard<std::mutex> hold(seq.stepLock);
-        seq.port.allNotesOff();
-        break;
-    }
+    // The keys act as the window's spins do.
+    case Key::SpeedUp: speedSpinRequest(p, kScrollLineUp); break;
+    case Key::SpeedDown: speedSpinRequest(p, kScrollLineDown); break;
+    case Key::KeyUp: keyShiftSpinRequest(p, kScrollLineUp); break;
+    case Key::KeyDown: keyShiftSpinRequest(p, kScrollLineDown); break;
     case Key::Loop: runCommand(p, kCmdLoopMode); break;
     }
     drawStatus(s);
@@ -144,8 +134,7 @@ void reapEndedSong(Program& p) {
 
 bool startPlayingFile(Session& s, const std::string& file) {
     Program& p = *s.program;
-    if (!loadSong(*p.seq, file.c_str())) {
-        unloadSong(*p.seq);
+    if (!loadWholeSong(*p.seq, file.c_str())) {
         std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
         s.exitCode = 1;
         return false;

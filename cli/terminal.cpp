@@ -7,9 +7,9 @@
 #include <csignal>
 #include <cstring>
 
-static_assert(sizeof(termios) <= 64, "termios must fit the saved state");
+#include "shell/messages.h"
 
-const char* const loopModeNames[4] = {"normal", "loop", "cc111loop", "bigloop"};
+static_assert(sizeof(termios) <= 64, "termios must fit the saved state");
 
 Key decodeKey(const char* b, size_t n) {
     if (n == 0) return Key::None;
@@ -122,7 +122,7 @@ void StatusLine::draw(const char* extra, int speedPercent, int keyShift, int loo
     const std::string time = readouts.time(), tempo = readouts.tempo();
     std::fprintf(out_, "%s%s  %s  speed %d%%  key %+d  %s%s%s%s", inPlace_ ? "\r" : "",
                  time.empty() ? "--:-- / --:--" : time.c_str(), tempo.empty() ? "tempo -" : tempo.c_str(),
-                 speedPercent, keyShift, loopModeNames[loopMode & 3], paused ? "  [break]" : "",
+                 speedPercent, keyShift, kLoopModeNames[loopMode & 3], paused ? "  [break]" : "",
                  extra && *extra ? "  " : "", extra ? extra : "");
     std::fputs(inPlace_ ? "\x1b[K" : "\n", out_);
     std::fflush(out_);

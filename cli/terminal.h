@@ -74,4 +74,3 @@ private:
     bool drawn_ = false;
 };
 
-extern const char* const loopModeNames[4];

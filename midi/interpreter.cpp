@@ -182,7 +182,7 @@ void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZer
 
 }  // namespace
 
-void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
+int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
                     bool live) {
     TrackCursor& cur = seq.tracks[track];
     if (seq.loopFound) saveForLoopPoint(seq, track);
@@ -195,20 +195,21 @@ void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfa
     auto ranOut = [&](int32_t at) {
         cur.position = at;
         endTrack(seq, cur, 2);
+        return kDueUnknown;
     };
 
     for (;;) {
-        if (cur.trackActive != 1) return;
+        if (cur.trackActive != 1) return kDueUnknown;
         if (cur.position >= length || cur.position < 0) {
             endTrack(seq, cur, 2);
-            return;
+            return kDueUnknown;
         }
-        if (cur.eventTick >= tickNow) return;
+        if (cur.eventTick >= tickNow) return kDueUnknown;
 
         uint32_t delta = 0;
         if (!decodeVarLen(body + cur.position, body + length, delta)) return ranOut(cur.position);
         const int64_t eventTick = int64_t(cur.eventTick) + delta;
-        if (eventTick >= tickNow) return;
+        if (eventTick >= tickNow) return eventTick;  // the delta stays unread till then
         cur.eventTick = eventTick;
         int32_t pos = cur.position + varLenSize(delta);
         if (left(pos) < 1) return ranOut(pos);
@@ -274,7 +275,7 @@ void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfa
             cur.position = pos + 1;
             cur.eventTick = kEndedTick;
             endTrack(seq, cur, 0);
-            return;
+            return kDueUnknown;
         }
         if (type == 0x51) {
             if (left(pos) < 4) return ranOut(pos);

@@ -16,8 +16,13 @@ struct TrackBytes {
 };
 TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
 
-void interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
-                    bool live);
+// What interpretTrack tells of the track's next due tick when it has not read it.
+constexpr int64_t kDueUnknown = INT64_MIN + 1;
+
+// Acts on the track's events due before tickNow. Returns the tick its next event falls
+// due at when it read it on the way (as nextDueTick would give it), else kDueUnknown.
+int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
+                       bool live);
 // The tick after which interpretTrack next acts on the track: it does nothing at all
 // while tickNow is at or below it. kDueNow when the next call ends the track whatever the
 // tick. Only for a playing track (trackActive 1).

@@ -102,8 +102,7 @@ void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     DueTracks due;
     takeDueTracks(seq.schedule, tickNow, due);
     forEachDueTrack(due, [&](int32_t t) {
-        interpretTrack(seq, tickNow, t, display, live);
-        rescheduleTrack(seq, t);
+        rescheduleTrack(seq, t, interpretTrack(seq, tickNow, t, display, live));
     });
     if (seq.activeTracks != 0) return;
     if (!live) {

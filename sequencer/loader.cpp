@@ -143,6 +143,12 @@ bool loadSong(Sequencer& seq, const char* path) {
     return loadSongFromMemory(seq, bytes.get(), size);
 }
 
+bool loadWholeSong(Sequencer& seq, const char* path) {
+    if (loadSong(seq, path)) return true;
+    unloadSong(seq);
+    return false;
+}
+
 bool unloadSong(Sequencer& seq) {
     const bool was = seq.songLoaded;
     seq.songLoaded = false;

@@ -131,3 +131,8 @@ void panicSong(Sequencer& seq, uint8_t resetType) {
     std::lock_guard<std::mutex> hold(seq.stepLock);
     seq.port.panic(resetType, seq.channels);
 }
+
+void allNotesOffSong(Sequencer& seq) {
+    std::lock_guard<std::mutex> hold(seq.stepLock);
+    seq.port.allNotesOff();
+}

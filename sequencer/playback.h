@@ -88,3 +88,5 @@ void reapPlayback(Playback& pb);
 // lock, so it never rewrites the shadow while a step of a still running thread records
 // into it.
 void panicSong(Sequencer& seq, uint8_t resetType);
+// All notes off on the 16 channels, apart from any step of the playback thread.
+void allNotesOffSong(Sequencer& seq);

@@ -49,10 +49,11 @@ void rebuildSchedule(Sequencer& seq) {
     for (int32_t i = (s.size - 2) / kArity; i >= 0; --i) siftDown(s, i, s.heap[i]);
 }
 
-void rescheduleTrack(Sequencer& seq, int32_t t) {
+void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due) {
     if (seq.tracks[t].trackActive != 1) return;
+    if (due == kDueUnknown) due = nextDueTick(seq, seq.tracks[t]);
     TrackSchedule& s = seq.schedule;
-    siftUp(s, s.size++, {nextDueTick(seq, seq.tracks[t]), t});
+    siftUp(s, s.size++, {due, t});
 }
 
 void takeDueTracks(TrackSchedule& s, int64_t tickNow, DueTracks& out) {

@@ -33,8 +33,9 @@ struct DueTracks {
 // Puts every playing track of the song into the schedule, after anything that moves many
 // cursors at once (load, rewind, return to the loop point).
 void rebuildSchedule(Sequencer& seq);
-// Puts track t back after the interpreter has read it, if it still plays.
-void rescheduleTrack(Sequencer& seq, int32_t t);
+// Puts track t back after the interpreter has read it, if it still plays, at due (the
+// interpreter's answer; kDueUnknown to read it from the track).
+void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due);
 // Takes off the schedule every track with something due at tickNow.
 void takeDueTracks(TrackSchedule& schedule, int64_t tickNow, DueTracks& out);
 // The lowest due tick of any playing track; the largest int64 when none plays.

@@ -148,4 +148,7 @@ void finishSeek(Sequencer& seq);
 bool loadSong(Sequencer& seq, const char* path);
 // The same for a file's bytes in memory; loadSong reads the file and calls it.
 bool loadSongFromMemory(Sequencer& seq, const uint8_t* bytes, size_t size);
+// loadSong for the player's commands: a song that fails part way is released too, so no
+// half-read song stays loaded.
+bool loadWholeSong(Sequencer& seq, const char* path);
 bool unloadSong(Sequencer& seq);

@@ -23,8 +23,7 @@ void messageBox(Program& p, const char* text, bool owned) {
 // Loads songPath for the open and play commands; a failure shows "open失敗" and leaves
 // no song loaded.
 bool loadChosenSong(Program& p) {
-    if (loadSong(*p.seq, p.songPath)) return true;
-    unloadSong(*p.seq);
+    if (loadWholeSong(*p.seq, p.songPath)) return true;
     messageBox(p, kOpenFailedText, true);
     return false;
 }
@@ -131,8 +130,7 @@ void toggleBreak(Program& p) {
         p.flags.paused = false;
     } else {
         p.flags.paused = true;
-        std::lock_guard<std::mutex> hold(p.seq->stepLock);
-        p.seq->port.allNotesOff();
+        allNotesOffSong(*p.seq);
     }
     caption(p, Button::Break, p.flags.paused ? "cont" : "break");
 }

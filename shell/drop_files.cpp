@@ -17,8 +17,7 @@ void playDroppedFile(Program& p, DropSource& drop) {
     stopSong(p);  // a song that ended by itself: its thread may still be leaving
     unloadSong(seq);
     // A path cut to the buffer would name another file.
-    if (length >= sizeof p.dropPath || !loadSong(seq, p.dropPath)) {
-        unloadSong(seq);
+    if (length >= sizeof p.dropPath || !loadWholeSong(seq, p.dropPath)) {
         ++p.skippedSongs;
         printLine(p, "open error.");
         p.flags.commandBusy = false;

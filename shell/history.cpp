@@ -1,6 +1,5 @@
 #include "shell/history.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "shell/commands.h"
@@ -38,6 +37,11 @@ void rememberInHistory(Program& p, const char* path) {
 
 namespace {
 
+void promoteInHistory(Program& p, int k) {
+    promoteHistorySlot(p.history, k);
+    if (p.view) p.view->showHistoryMenu(p.history);
+}
+
 void playHistoryFolder(Program& p, int k, const char* folder) {
     printLine(p, "autoplay history");
     std::strncpy(p.autoplayFolder, folder, sizeof p.autoplayFolder - 1);
@@ -45,25 +49,20 @@ void playHistoryFolder(Program& p, int k, const char* folder) {
     cutDriveRoot(p.autoplayFolder);
     startFolderSearch(p.search, p.autoplayFolder);
     p.flags.autoplayActive = true;  // commandBusy stays set for the whole run
-    promoteHistorySlot(p.history, k);
-    if (p.view) p.view->showHistoryMenu(p.history);
+    promoteInHistory(p, k);
     waitMs(p, 10);
 }
 
+// path is the caller's copy of the entry, so it stays as chosen while the slots move.
 void playHistorySong(Program& p, int k, const char* path) {
-    Sequencer& seq = *p.seq;
-    if (!loadSong(seq, path)) {
-        unloadSong(seq);  // a partly read song is not kept
+    if (!loadWholeSong(*p.seq, path)) {
         if (p.view) p.view->messageBox(kOpenFailedText, true);
         p.flags.commandBusy = false;
         return;
     }
-    // The title is formed before the slots move.
-    std::snprintf(p.textLine, sizeof p.textLine, "%s[%s]", p.productName, path);
-    promoteHistorySlot(p.history, k);
-    if (p.view) p.view->showHistoryMenu(p.history);
+    promoteInHistory(p, k);
     runAnimationStep(p);
-    if (p.view) p.view->setTitle(p.textLine);
+    showSongTitle(p, path);
     playFromStart(p);
     p.flags.commandBusy = false;
 }

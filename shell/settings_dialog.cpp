@@ -145,10 +145,7 @@ void applySettingsDialog(Program& p, const SettingsDialogModel& m, bool shuffleN
 
     for (int ch = 0; ch < 16; ++ch) s.keyShiftChannels[ch] = m.checked(kCtlKeyShiftFirst + ch);
     // A note shifted on a channel that no longer shifts would never get its note off.
-    if (keyShiftChannelMask(m) != m.keyShiftMaskAtOpening) {
-        std::lock_guard<std::mutex> hold(p.seq->stepLock);
-        p.seq->port.allNotesOff();
-    }
+    if (keyShiftChannelMask(m) != m.keyShiftMaskAtOpening) allNotesOffSong(*p.seq);
     s.ghostNameFilter = m.checked(kCtlGhostNameFilter);
 }
 

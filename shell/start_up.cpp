@@ -24,10 +24,7 @@ bool takeCommandLine(const char* commandLine, char* songPath, size_t size) {
 void startCommandLineSong(Program& p) {
     if (!p.flags.cmdLineFile || !p.songPath[0]) return;
     Sequencer& seq = *p.seq;
-    if (!loadSong(seq, p.songPath)) {
-        unloadSong(seq);  // a partly loaded song is not kept
-        return;
-    }
+    if (!loadWholeSong(seq, p.songPath)) return;
     startPlayback(p.playback);
     if (p.view) {
         p.view->setCaption(Button::Play, "stop");

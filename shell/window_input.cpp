@@ -49,11 +49,8 @@ void keyShiftSpinRequest(Program& p, int code) {
     if (code == kScrollLineUp) ++shift;
     if (code == kScrollLineDown) --shift;
     p.settings.keyShift = shift < -6 ? -6 : shift > 6 ? 6 : shift;
-    {
-        // No note may keep sounding at the pitch its note-off will no longer have.
-        std::lock_guard<std::mutex> hold(p.seq->stepLock);
-        p.seq->port.allNotesOff();
-    }
+    // No note may keep sounding at the pitch its note-off will no longer have.
+    allNotesOffSong(*p.seq);
     drawKeyShiftIndicator(p.surfaces, p.settings.keyShift);
 }
 

@@ -9,6 +9,7 @@
 #include "cli/console_sink.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
+#include "shell/messages.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST(CliOptions, StepsSeeksAndChannelsAtTheirEdges) {
 
 TEST(StatusLine, LoopModesAreNamedAsTheLoopButtonCaptions) {
     const char* const captions[4] = {"normal", "loop", "cc111loop", "bigloop"};
-    for (int mode = 0; mode < 4; ++mode) EXPECT_STREQ(loopModeNames[mode], captions[mode]);
+    for (int mode = 0; mode < 4; ++mode) EXPECT_STREQ(kLoopModeNames[mode], captions[mode]);
 }
 
 TEST(ConsoleSink, AFullBufferEndsTheTextAlsoOnAByteThatDoesNotConvert) {
