@@ -148,35 +148,31 @@ bool startPlayingFile(Session& s, const std::string& file) {
     return true;
 }
 
-// The files one at a time, each by itself.
-void playFiles(Session& s) {
+// One file by itself.
+void playFile(Session& s, const std::string& file) {
     Program& p = *s.program;
-    for (const std::string& file : s.options->files) {
-        if (*s.interrupted) return;
-        // Nothing of the last song may sound on during the load or into the next song.
-        panicNow(p);
-        if (s.options->maxSteps == 0) {
-            if (!loadSong(*p.seq, file.c_str())) s.exitCode = 1;
-            unloadSong(*p.seq);
-            continue;
-        }
-        if (!startPlayingFile(s, file)) continue;
-        while (p.flags.playbackThreadRunning && waitForEvent(s, s.status ? 200 : -1)) {
-            reapEndedSong(p);
-            drawStatus(s);
-        }
-        const bool early = p.seq->playing;
-        stopSong(p);
-        // A song stopped before its end leaves nothing sounding; one that played to its
-        // end lets a rendering keep the release of its last notes.
-        if (early)
-            panicNow(p);
-        else
-            p.seq->port.drain();
+    // Nothing the device may still hold sounds on during the load or into the song.
+    panicNow(p);
+    if (s.options->maxSteps == 0) {
+        if (!loadWholeSong(*p.seq, file.c_str())) s.exitCode = 1;
         unloadSong(*p.seq);
-        if (s.status) s.status->finish();
-        if (s.quit || *s.interrupted) return;
+        return;
     }
+    if (!startPlayingFile(s, file)) return;
+    while (p.flags.playbackThreadRunning && waitForEvent(s, s.status ? 200 : -1)) {
+        reapEndedSong(p);
+        drawStatus(s);
+    }
+    const bool early = p.seq->playing;
+    stopSong(p);
+    // A song stopped before its end leaves nothing sounding; one that played to its end
+    // lets a rendering keep the release of its last notes.
+    if (early)
+        panicNow(p);
+    else
+        p.seq->port.drain();
+    unloadSong(*p.seq);
+    if (s.status) s.status->finish();
 }
 
 // A folder run or a run over several files: the controller takes the songs; the loop
@@ -222,8 +218,8 @@ void runSession(Session& s) {
     } else if (files.size() > 1) {
         dropFiles(p, std::unique_ptr<DropSource>(new PathListDrop(files)));
         playRun(s);
-    } else {
-        playFiles(s);
+    } else if (!*s.interrupted) {
+        playFile(s, files[0]);
     }
     if (p.skippedSongs) s.exitCode = 1;
 }

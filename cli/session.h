@@ -49,6 +49,6 @@ struct Session {
 // far); empty outside a run.
 void runPlace(const Program& p, char* out, size_t size);
 
-// Plays the files of the command line: a folder alone is a folder run, several files
-// are a run over the files, one file plays by itself.
+// Plays the files of the command line (at least one): a folder alone is a folder run,
+// several files are a run over the files, one file plays by itself.
 void runSession(Session& s);

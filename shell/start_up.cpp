@@ -42,7 +42,3 @@ void stopEverything(Program& p) {
     if (p.drop.source) p.drop.source->finish();
     p.drop.source.reset();
 }
-
-void releasePlayList(Program& p) {
-    releasePlayListEntries(p.playList);
-}

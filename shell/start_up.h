@@ -18,7 +18,6 @@ void startCommandLineSong(Program& p);
 
 // Shutdown up to the greeting: playback stopped (the thread has left), the song
 // released, the device silenced and closed, the folder search stopped (its thread has
-// left) and its handles closed, a drop run's files answered.
+// left) and its handles closed, a drop run's files answered. The play list's entries
+// may be released after it.
 void stopEverything(Program& p);
-// After the greeting: the play list's entries released.
-void releasePlayList(Program& p);

@@ -116,11 +116,10 @@ fi
 if [ $list = no ]; then
     # The settings dialog (command 8) over the playing window, cropped to the X window Wine
     # made for it (titled "設定"); Esc closes it again, applying nothing new.
-    # player_dialog.exe is a second Wine program in the player's prefix, with the settings
-    # wine-run.sh gives the player.
-    in_prefix=(env WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
-    "${in_prefix[@]}" wine "$build/player_dialog.exe" open 8 >> "$scratch/player.log" 2>&1 || {
+    # player_dialog.exe is a second Wine program in the player's prefix, which must leave
+    # the player running.
+    in_prefix=(bash "$here/wine-run.sh" --prefix "$build/wineprefix" --keep-server)
+    "${in_prefix[@]}" "$build/player_dialog.exe" open 8 >> "$scratch/player.log" 2>&1 || {
         echo "screenshot: the settings dialog did not open:" >&2; cat "$scratch/player.log" >&2; exit 1; }
     geometry=$(xwininfo -root -tree 2> /dev/null | LC_ALL=C awk '/"設定"/ { print $(NF - 1); exit }')
     [ -n "$geometry" ] || { echo "screenshot: no X window of the settings dialog" >&2; exit 1; }
@@ -128,12 +127,12 @@ if [ $list = no ]; then
     sleep 1
     import -window root "$scratch/dialog.png"
     convert "$scratch/dialog.png" -crop "$geometry" +repage "$settings_out"
-    "${in_prefix[@]}" wine "$build/player_dialog.exe" close >> "$scratch/player.log" 2>&1 || {
+    "${in_prefix[@]}" "$build/player_dialog.exe" close >> "$scratch/player.log" 2>&1 || {
         echo "screenshot: the settings dialog did not close:" >&2; cat "$scratch/player.log" >&2; exit 1; }
 fi
 
 # Close the player as its close box would: taskkill without /f posts WM_CLOSE to its window.
-WINEPREFIX=$build/wineprefix WINEDEBUG=-all wine taskkill /im Orvanel.exe > /dev/null 2>&1 || true
+bash "$here/wine-run.sh" --prefix "$build/wineprefix" --keep-server taskkill /im Orvanel.exe > /dev/null 2>&1 || true
 status=0
 for _ in $(seq 300); do
     kill -0 "$player_pid" 2> /dev/null || break

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs one Windows program under Wine and exits with its exit code.
 #
-#   tools/wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]
+#   tools/wine-run.sh [--prefix DIR] [--keep-server] PROGRAM.exe [ARGS...]
 #
 # - WINEPREFIX is DIR (default: build/win32/wineprefix); it is created once with
 #   `wineboot -i` and reused afterwards. Its windows are not handed to a window manager
@@ -10,7 +10,8 @@
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
 # - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
 #   this run and stopped afterwards.
-# - At the end every process of the prefix is ended, so the next run starts clean.
+# - At the end every process of the prefix is ended, so the next run starts clean; with
+#   --keep-server the others go on (a helper program run beside one that keeps running).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -19,8 +20,13 @@ if [ "${1:-}" = "--prefix" ]; then
     prefix=$2
     shift 2
 fi
+keep_server=no
+if [ "${1:-}" = "--keep-server" ]; then
+    keep_server=yes
+    shift
+fi
 if [ $# -lt 1 ]; then
-    echo "usage: $0 [--prefix DIR] PROGRAM.exe [ARGS...]" >&2
+    echo "usage: $0 [--prefix DIR] [--keep-server] PROGRAM.exe [ARGS...]" >&2
     exit 2
 fi
 program=$1
@@ -32,7 +38,10 @@ for tool in wine wineboot wineserver; do
         exit 2
     fi
 done
-[ -f "$program" ] || { echo "wine-run: no such program: $program" >&2; exit 2; }
+# A path must name a file; a bare name is one of Wine's own programs (taskkill ...).
+case $program in
+*/*) [ -f "$program" ] || { echo "wine-run: no such program: $program" >&2; exit 2; } ;;
+esac
 
 mkdir -p "$(dirname "$prefix")"
 prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
@@ -52,7 +61,7 @@ xvfb_pid=
 xvfb_log=
 cleanup() {
     local status=$?
-    wineserver -k > /dev/null 2>&1 || true
+    [ $keep_server = yes ] || wineserver -k > /dev/null 2>&1 || true
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2> /dev/null || true
         wait "$xvfb_pid" 2> /dev/null || true

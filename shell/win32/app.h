@@ -45,7 +45,6 @@ struct App {
     HWND window = nullptr;
     HWND controls[kControlCount] = {};
     HACCEL accelerators = nullptr;
-    bool clientSizeCheckPending = false;  // started minimised: check when first restored
 
     Program program;
     WinmmMidiDevice midi;

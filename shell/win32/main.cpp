@@ -89,7 +89,7 @@ void shutDown(App& a) {
     Program& p = a.program;
     stopEverything(p);
     greet(a, kGhostCloseScript);
-    releasePlayList(p);
+    releasePlayListEntries(p.playList);
     p.flags.animationRunning = false;
     if (a.animationThread.joinable()) a.animationThread.join();
     releaseSurfaces(a);
