@@ -12,17 +12,6 @@ namespace {
 
 using namespace gui;
 
-// A visible dialog (class "#32770") of process pid, or nullptr.
-HWND dialogOf(DWORD pid) {
-    HWND w = nullptr;
-    while ((w = FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == pid && IsWindowVisible(w)) return w;
-    }
-    return nullptr;
-}
-
 HWND waitForDialog(const Process& p) {
     HWND d = nullptr;
     waitUntil(kStartTimeoutMs, [&] { return (d = dialogOf(p.id())) != nullptr; });

@@ -183,6 +183,17 @@ bool waitUntil(DWORD timeoutMs, Condition condition) {
     }
 }
 
+// A visible dialog (class "#32770") of process pid, or nullptr.
+inline HWND dialogOf(DWORD pid) {
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
 inline std::string windowText(HWND hwnd) {
     char text[1024] = {};
     GetWindowTextA(hwnd, text, sizeof text);

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/wine/gui_driver.h"
+
 namespace {
 
 constexpr DWORD kTimeoutMs = 30000;
@@ -24,25 +26,6 @@ DWORD playerProcess(HWND& window) {
     return pid;
 }
 
-HWND dialogOf(DWORD pid) {
-    HWND w = nullptr;
-    while ((w = FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == pid && IsWindowVisible(w)) return w;
-    }
-    return nullptr;
-}
-
-template <class Condition>
-bool waitFor(Condition condition) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > kTimeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -61,12 +44,12 @@ int main(int argc, char** argv) {
     }
     HWND dialog = nullptr;
     if (close) {
-        dialog = dialogOf(pid);
+        dialog = gui::dialogOf(pid);
         if (dialog) PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-        return dialog && waitFor([&] { return !IsWindow(dialog); }) ? 0 : 1;
+        return dialog && gui::waitUntil(kTimeoutMs, [&] { return !IsWindow(dialog); }) ? 0 : 1;
     }
     PostMessageA(player, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0);
-    if (!waitFor([&] { return (dialog = dialogOf(pid)) != nullptr; })) {
+    if (!gui::waitUntil(kTimeoutMs, [&] { return (dialog = gui::dialogOf(pid)) != nullptr; })) {
         std::fprintf(stderr, "player_dialog: no dialog after command %s\n", argv[2]);
         return 1;
     }
