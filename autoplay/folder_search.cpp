@@ -46,7 +46,7 @@ void searchThread(FolderSearch& s) {
         entry = nullptr;
         ++count;
         list.listCount.store(count, std::memory_order_release);
-        if (s.view != nullptr) drawListView(*s.view);
+        if (s.view != nullptr) listGrew(*s.view, count);
     }
     if (endMarker == nullptr && entry != nullptr) {
         // Out of memory: the spare entry becomes the end marker.
@@ -58,7 +58,11 @@ void searchThread(FolderSearch& s) {
     delete entry;
     if (endMarker != nullptr) putEntry(list, count, endMarker);
     walkerClose(s.walker);
-    if (s.settings->shuffleAfterSearch) shuffleList(list, *s.randomSeed);
+    if (s.settings->shuffleAfterSearch) {
+        shuffleList(list, *s.randomSeed);
+        // The rows in sight now hold other songs; shown before the list counts as whole.
+        if (s.view != nullptr) drawListView(*s.view);
+    }
     // Last: whoever sees false may read the whole list, or release it.
     s.flags->searchRunning = false;
 }

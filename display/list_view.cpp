@@ -117,6 +117,16 @@ void drawListView(ListView& v) {
     if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
 }
 
+void listGrew(ListView& v, int32_t count) {
+    // Rows out of sight are drawn when the view moves to them: drawing the same seven
+    // again for each of up to 65,535 songs would only keep the window from the draw lock.
+    if (count - 1 < v.topIndex + kListRows) {
+        drawListView(v);
+        return;
+    }
+    if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
+}
+
 void followPlayingSong(ListView& v, bool barFollowsSong) {
     if (!barFollowsSong || v.list == nullptr) return;
     const int32_t playPos = v.list->playPos;

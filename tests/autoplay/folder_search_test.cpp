@@ -105,6 +105,21 @@ TEST_F(SearchTest, ShuffleAfterTheSearchAndTheListsLimit) {
     EXPECT_LT(fake.served, 70000);
 }
 
+TEST_F(SearchTest, TheShuffledOrderIsDrawnBeforeTheSearchEnds) {
+    for (const char* name : {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID"}) fake.add("R", name);
+    settings.shuffleAfterSearch = true;
+    RecordingSurface surface(kClientWidth, kClientHeight);
+    DisplaySurfaces surfaces;
+    surfaces.listSurface = &surface;
+    ListView view{&surfaces, &list, &flags};
+    s.view = &view;
+    search("R");
+    std::string firstRow;
+    for (const auto& t : surface.texts)
+        if (t.y == 4) firstRow = t.bytes;
+    EXPECT_EQ(firstRow, "0 R/E.MID");  // as shuffled, without waiting for another draw
+}
+
 TEST_F(SearchTest, StopEndsARunningWalkBetweenEntries) {
     for (int i = 0; i < 1000; ++i) fake.add("R", std::to_string(i) + ".MID");
     // The walk holds at its eleventh entry until the stop is asked for.

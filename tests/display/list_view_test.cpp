@@ -90,6 +90,27 @@ TEST_F(ListViewTest, SevenRowsKeepTheScrollBarOffTheEighthTurnsItOn) {
     EXPECT_EQ(bar.maximum, 7);
 }
 
+TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
+    songs(7);
+    listGrew(v, 7);
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 S6|");  // in sight: drawn at once
+    EXPECT_FALSE(bar.enabled);
+    const size_t copies = window.copies.size();
+    surface.texts.clear();
+    songs(8);
+    listGrew(v, 8);
+    EXPECT_TRUE(surface.texts.empty());
+    EXPECT_EQ(window.copies.size(), copies);
+    EXPECT_TRUE(bar.enabled);
+    EXPECT_EQ(bar.maximum, 7);
+    // The view moved down: the next song falls in its last row.
+    v.topIndex = 5;
+    songs(12);
+    listGrew(v, 12);
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "11 S11|");
+    EXPECT_EQ(bar.maximum, 11);
+}
+
 TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
     songs(200);
     const struct { int32_t playPos; bool follows; int32_t top; } steps[] = {
