@@ -39,7 +39,7 @@ void searchThread(FolderSearch& s) {
         // that is matched is upper case; elsewhere the listed text is upper case.
         char* upper = keepsCase ? match : entry->path;
         if (keepsCase) std::memcpy(match, entry->path, std::strlen(entry->path) + 1);
-        upperCaseAnsi(upper);
+        s.folders->upperCase(upper);
         if (!isSongName(upper)) continue;
         entry->listed = 1;
         putEntry(list, count, entry);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/folders.h"
+#include "platform/shift_jis.h"
 
 PlayList::PlayList() : slots(new std::atomic<PlayListEntry*>[kPlayListSlots]()) {}
 
@@ -48,7 +48,7 @@ void shownEntryText(const PlayList& list, const PlayListEntry& entry, char (&out
     out[kEntryPathSize - 1] = '\0';
     // Text already upper case (as Windows stores it) comes out unchanged; the end marker
     // keeps its lower-case "end".
-    if (!isEndMarker(entry)) upperCaseAnsi(out);
+    if (!isEndMarker(entry)) upperCaseAscii(out);
 }
 
 int32_t nextRandom(uint32_t& seed) {

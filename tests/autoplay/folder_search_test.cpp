@@ -73,7 +73,7 @@ TEST_F(SearchTest, RealTreeListsSongsFifteenLevelsDownAndDrawsThem) {
     for (const std::string& f : songs) {
         expected.push_back(tree.path(f));
         // Stored as opened: upper case where the file system ignores case.
-        if (!platformFolders().caseSensitive()) upperCaseAnsi(&expected.back()[0]);
+        if (!platformFolders().caseSensitive()) platformFolders().upperCase(&expected.back()[0]);
     }
     std::sort(found.begin(), found.end());
     std::sort(expected.begin(), expected.end());

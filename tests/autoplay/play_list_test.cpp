@@ -1,4 +1,4 @@
-// The shuffle's random numbers, the shuffle itself, the end marker and the ANSI upper-casing.
+// The shuffle's random numbers, the shuffle itself, the end marker and the upper-casing.
 #include "autoplay/play_list.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/folders.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(PlayListTest, EndMarkerAndUpperCasing) {
     EXPECT_FALSE(isEndMarker(PlayListEntry{"e/song.mid", 1}));
     EXPECT_TRUE(isEndMarker(PlayListEntry{"end", 0}));
     char text[] = "c:\\x\x83\x61y.mid";  // 0x83 0x61 is one character and stays
-    upperCaseAnsi(text);
+    upperCaseAscii(text);
     EXPECT_STREQ(text, "C:\\X\x83\x61Y.MID");
 }
 
