@@ -108,8 +108,7 @@ void drawListView(ListView& v) {
                 drawListRow(*surface, kListRowHeight * r, index, text,
                             index == playing ? BrushId::White : BrushId::Gray);
             }
-            if (v.flags != nullptr && v.flags->listViewShown && v.surfaces->windowSurface != nullptr)
-                v.surfaces->windowSurface->copyFrom(0, 0, kListViewWidth, kListViewHeight, *surface, 0, 0);
+            if (v.flags != nullptr && v.flags->listViewShown) copyLeftPaneLocked(*v.surfaces, true);
         }
     }
     // Only now: the scroll bar may wait for the user-interface thread, which may itself be
@@ -155,8 +154,7 @@ void clearPlayList(ListView& v) {
     Surface* surface = v.surfaces->listSurface;
     if (surface == nullptr) return;
     surface->fillWhite(0, 0, v.surfaces->clientWidth, v.surfaces->clientHeight);
-    if (v.flags != nullptr && v.flags->listViewShown && v.surfaces->windowSurface != nullptr)
-        v.surfaces->windowSurface->copyFrom(0, 0, kListViewWidth, kListViewHeight, *surface, 0, 0);
+    if (v.flags != nullptr && v.flags->listViewShown) copyLeftPaneLocked(*v.surfaces, true);
 }
 
 bool toggleListView(ListView& v) {
