@@ -76,10 +76,7 @@ bool startFolderSearch(FolderSearch& s, const char* root) {
     // that was not released.
     releasePlayListEntries(*s.list);
     s.list->playPos = 0;
-    if (s.view != nullptr) {
-        s.view->topIndex = 0;
-        s.view->scrollPos = 0;
-    }
+    if (s.view != nullptr) s.view->topIndex = 0;
     s.stopRequested.store(false, std::memory_order_release);
     s.walker.folders = s.folders;
     s.walker.stop = &s.stopRequested;

@@ -43,7 +43,6 @@ void moveView(ListView& v, int32_t p) {
     const int32_t last = lastTopIndex(*v.list);
     if (p > last) p = last;
     if (p < 0) p = 0;
-    v.scrollPos = p;
     v.topIndex = p;
     if (v.scrollBar != nullptr) v.scrollBar->setPosition(p);
     drawListView(v);
@@ -132,7 +131,7 @@ void followPlayingSong(ListView& v, bool barFollowsSong) {
     if (playPos == v.followedIndex) return;
     v.followedIndex = playPos;
     const int32_t target = playPos > 0 ? playPos - 1 : 0;
-    int32_t pos = v.scrollPos;
+    int32_t pos = v.topIndex;
     if (pos > target) {
         while (pos > target) pos -= kListRows;
     } else if (pos + kListRows - 1 >= target) {
@@ -146,7 +145,6 @@ void followPlayingSong(ListView& v, bool barFollowsSong) {
 void clearPlayList(ListView& v) {
     if (v.list == nullptr) return;
     releasePlayListEntries(*v.list);
-    v.scrollPos = 0;
     v.topIndex = 0;
     if (v.scrollBar != nullptr) v.scrollBar->disable();
     if (v.surfaces == nullptr) return;
@@ -167,7 +165,7 @@ bool toggleListView(ListView& v) {
 
 void listScroll(ListView& v, int code, int32_t thumb) {
     if (v.list == nullptr) return;
-    int32_t p = v.scrollPos;
+    int32_t p = v.topIndex;
     switch (code) {
     case kScrollLineUp: p -= 1; break;
     case kScrollLineDown: p += 1; break;
@@ -184,7 +182,7 @@ void listScroll(ListView& v, int code, int32_t thumb) {
 
 bool listWheel(ListView& v, int32_t delta) {
     if (v.list == nullptr || !takesInput(*v.flags) || listCount(*v.list) <= kListRows) return false;
-    moveView(v, v.scrollPos + (delta > 0 ? -kWheelRows : kWheelRows));
+    moveView(v, v.topIndex + (delta > 0 ? -kWheelRows : kWheelRows));
     return true;
 }
 

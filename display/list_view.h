@@ -44,8 +44,7 @@ struct ListView {
     ControlFlags* flags = nullptr;       // listViewShown, paused, dropListMode, autoplayActive
     ListScrollBar* scrollBar = nullptr;  // may be null
 
-    Relaxed<int32_t> topIndex{0};        // the entry in the first row
-    Relaxed<int32_t> scrollPos{0};       // the scroll bar's position as last set
+    Relaxed<int32_t> topIndex{0};        // the entry in the first row, the scroll bar's position
     int32_t followedIndex = 0;           // playPos at the last follow step
 };
 
