@@ -71,17 +71,10 @@ void drawListRow(Surface& list, int y, int32_t index, const char* text, BrushId 
         list.textOut(kTextX, y + kFirstLineDy, FontId::Small, line, len);
         return;
     }
-    // The first line a character at a time, so a double-byte one is never split: one
-    // that starts in the 36th column is drawn whole and the line holds 37 bytes.
-    int used = 0;
-    int x = kFirstLineX;
-    while (used < kLineBytes) {
-        const int n =
-            (used + 1 < len && isDoubleByte(uint8_t(line[used]), uint8_t(line[used + 1]))) ? 2 : 1;
-        list.textOut(x, y + kFirstLineDy, FontId::Small, line + used, n);
-        x += n * kSmallCell;
-        used += n;
-    }
+    // The first line a character at a time: a double-byte character that starts in the
+    // 36th column is drawn whole and the line holds 37 bytes.
+    const int used =
+        drawCharacters(list, kFirstLineX, y + kFirstLineDy, FontId::Small, kSmallCell, line, len, kLineBytes);
     if (len > used) list.textOut(kTextX, y + kSecondLineDy, FontId::Small, line + used, len - used);
 }
 

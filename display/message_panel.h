@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "display/line_sink.h"
+#include "platform/drawing.h"
 #include "platform/relaxed.h"
 #include "platform/shift_jis.h"
 
-class Surface;
 struct DisplaySurfaces;
 
 // Geometry of the panel area (0, 0, 210, 250) on its 33-cell grid.
@@ -20,6 +20,13 @@ constexpr int kPanelTextY = 237;
 constexpr int kPanelCell = 6;
 constexpr int kPanelLineEnd = 200;  // x after 33 cells
 constexpr int kPanelLineBytes = 33;
+
+// Draws up to cells cells of text (len bytes) from (x, y), one character at a time so
+// that a double-byte character is never split: one that starts in the last cell is drawn
+// whole, overhanging it. Returns the bytes drawn. The panel's full lines and the list
+// rows' first lines are laid out so.
+int drawCharacters(Surface& s, int x, int y, FontId font, int cellWidth, const char* text, int len,
+                   int cells);
 
 // Draws one message into back (scrolling one line per line of text) and, when window is
 // not null, copies the panel area to it. No locking; MessagePanel adds that.
