@@ -81,14 +81,11 @@ void folderTick(Program& p) {
         return;
     }
     p.flags.tickRestart = true;
-    char path[kEntryPathSize];
+    // The entry stays as it is until this thread releases the list; only the shown text
+    // is a copy.
+    const char* path = entry->path;
     char shown[kEntryPathSize];
-    {
-        std::lock_guard<std::mutex> hold(list.textLock);
-        std::memcpy(path, entry->path, sizeof path);
-    }
-    path[sizeof path - 1] = '\0';
-    shownEntryText(list, *entry, shown);
+    shownEntryText(*entry, shown);
     const bool endMarker = isEndMarker(*entry);
     // The end marker prints as it is, "end": it is told from the upper-case paths by its case.
     if (p.settings.showFullPath) printLine(p, endMarker ? path : shown);

@@ -95,8 +95,7 @@ void drawListView(ListView& v) {
                 const int32_t index = top + r;
                 const PlayListEntry* entry = slotEntry(list, index);
                 if (entry == nullptr || entry->listed <= 0) continue;
-                // Lock order: the draw lock, then the list's text lock inside this.
-                shownEntryText(list, *entry, text);
+                shownEntryText(*entry, text);
                 drawListRow(*surface, kListRowHeight * r, index, text,
                             index == playing ? BrushId::White : BrushId::Gray);
             }
