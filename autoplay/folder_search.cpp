@@ -20,11 +20,9 @@ PlayListEntry* newEndMarker() {
     return entry;
 }
 
-void searchThread(FolderSearch& s) {
+// endMarker (may be null) goes after the last song listed.
+void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
     PlayList& list = *s.list;
-    list.listCount.store(0, std::memory_order_release);
-    // Taken first, so that running out of memory for songs still ends the list properly.
-    PlayListEntry* endMarker = newEndMarker();
     const bool keepsCase = s.folders->caseSensitive();
     char match[kEntryPathSize];
     int32_t count = 0;
@@ -47,13 +45,6 @@ void searchThread(FolderSearch& s) {
         ++count;
         list.listCount.store(count, std::memory_order_release);
         if (s.view != nullptr) listGrew(*s.view, count);
-    }
-    if (endMarker == nullptr && entry != nullptr) {
-        // Out of memory: the spare entry becomes the end marker.
-        endMarker = entry;
-        entry = nullptr;
-        *endMarker = PlayListEntry{};
-        std::memcpy(endMarker->path, kEndText, sizeof kEndText);
     }
     delete entry;
     if (endMarker != nullptr) putEntry(list, count, endMarker);
@@ -81,14 +72,15 @@ bool startFolderSearch(FolderSearch& s, const char* root) {
     s.walker.folders = s.folders;
     s.walker.stop = &s.stopRequested;
     walkerReset(s.walker, root);
+    // Made before the walk, so that running out of memory for songs still ends the list.
+    PlayListEntry* endMarker = newEndMarker();
     // Set before the thread exists, so no caller sees false before the walk has begun.
     s.flags->searchRunning = true;
     try {
-        s.thread = std::thread(searchThread, std::ref(s));
+        s.thread = std::thread(searchThread, std::ref(s), endMarker);
     } catch (const std::system_error&) {
         // No thread: the list is empty, and its end marker lets the run finish at once.
         walkerClose(s.walker);
-        PlayListEntry* endMarker = newEndMarker();
         if (endMarker != nullptr) putEntry(*s.list, 0, endMarker);
         s.flags->searchRunning = false;
     }
