@@ -100,7 +100,6 @@ public:
 
 struct ShellFixture {
     ShellFixture();
-    ~ShellFixture();
 
     // A song file in the test's scratch folder; returns its path.
     std::string writeSong(const char* name, const Bytes& bytes);
@@ -134,5 +133,6 @@ struct ShellFixture {
 #else
     FakeFolders folders{'/', true};
 #endif
+    // Last, so it goes first: its destructor stops the threads that use the fakes above.
     std::unique_ptr<Program> program;
 };
