@@ -23,9 +23,9 @@ public:
     // listed paths keep their own case for opening and are upper-cased only when shown
     // or matched.
     virtual bool caseSensitive() const = 0;
-    // Upper-cases a path of this platform in place for matching (and, where case does
-    // not matter, for keeping): the platform's own upper-casing of its ANSI code page,
-    // never touching the second byte of a double-byte character.
+    // Upper-cases a path in place for matching (and, where case does not matter, for
+    // keeping) as the platform does: the ANSI code page's letters on Windows, a-z
+    // elsewhere; never the second byte of a double-byte character.
     virtual void upperCase(char* path) const = 0;
     // Starts listing folder (no trailing separator; a drive root arrives as "C:") and
     // gives its first entry. Null when the folder cannot be listed.
