@@ -1,7 +1,6 @@
 #include "autoplay/autoplay_controller.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "shell/commands.h"
 #include "shell/program.h"
@@ -10,10 +9,6 @@
 namespace {
 
 constexpr int8_t kBigLoop = 3;
-
-void caption(Program& p, Button b, const char* text) {
-    if (p.view) p.view->setCaption(b, text);
-}
 
 // After a successful load: the module reset, the song started with the reset message
 // when asked, the captions and title of a run.
@@ -29,7 +24,6 @@ void startSong(Program& p, const char* shownPath) {
 }
 
 void finishRun(Program& p) {
-    p.seq->playing = false;
     p.flags.autoplayActive = false;
     runAnimationStep(p);
     showIdleCaptions(p);
@@ -47,13 +41,10 @@ void dropTick(Program& p) {
             return;
         }
         finishRun(p);
-        if (d.source) d.source->finish();
-        d.source.reset();
-        p.flags.dropListMode = false;
+        endDropRun(p);
         return;
     }
-    const size_t length = d.source ? d.source->path(d.dropIndex, p.dropPath, sizeof p.dropPath) : 0;
-    if (!d.source) p.dropPath[0] = '\0';
+    const size_t length = d.source->path(d.dropIndex, p.dropPath, sizeof p.dropPath);
     d.dropIndex = d.dropIndex + 1;
     char line[48];
     std::snprintf(line, sizeof line, "%u / %u", d.dropIndex, d.dropCount);
@@ -81,17 +72,11 @@ void folderTick(Program& p) {
         return;
     }
     p.flags.tickRestart = true;
-    char path[kEntryPathSize];
     char shown[kEntryPathSize];
-    {
-        std::lock_guard<std::mutex> hold(list.textLock);
-        std::memcpy(path, entry->path, sizeof path);
-    }
-    path[sizeof path - 1] = '\0';
-    shownEntryText(list, *entry, shown);
+    shownEntryText(*entry, shown);
     const bool endMarker = isEndMarker(*entry);
-    // The end marker prints as it is, "end": it is told from the upper-case paths by its case.
-    if (p.settings.showFullPath) printLine(p, endMarker ? path : shown);
+    // The end marker shows as it is, "end": it is told from the upper-case paths by its case.
+    if (p.settings.showFullPath) printLine(p, shown);
     list.playPos = pos + 1;
 
     if (endMarker) {
@@ -102,17 +87,17 @@ void folderTick(Program& p) {
             list.playPos = 0;
             p.flags.paused = true;
             caption(p, Button::Break, "cont");
-            p.flags.tickRestart = true;
             waitMs(p, 100);
         } else {
-            unloadSong(*p.seq);
             finishRun(p);
             clearPlayList(p.listView);
         }
         return;
     }
     drawListView(p.listView);
-    if (!loadWholeSong(*p.seq, path)) {
+    // Opened from the list itself: a listed entry never changes, and only this thread
+    // releases it.
+    if (!loadWholeSong(*p.seq, entry->path)) {
         ++p.skippedSongs;
         printLine(p, shown);
         printLine(p, "open error skip...");

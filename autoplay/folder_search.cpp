@@ -20,11 +20,9 @@ PlayListEntry* newEndMarker() {
     return entry;
 }
 
-void searchThread(FolderSearch& s) {
+// endMarker (may be null) goes after the last song listed.
+void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
     PlayList& list = *s.list;
-    list.listCount.store(0, std::memory_order_release);
-    // Taken first, so that running out of memory for songs still ends the list properly.
-    PlayListEntry* endMarker = newEndMarker();
     const bool keepsCase = s.folders->caseSensitive();
     char match[kEntryPathSize];
     int32_t count = 0;
@@ -39,26 +37,23 @@ void searchThread(FolderSearch& s) {
         // that is matched is upper case; elsewhere the listed text is upper case.
         char* upper = keepsCase ? match : entry->path;
         if (keepsCase) std::memcpy(match, entry->path, std::strlen(entry->path) + 1);
-        upperCaseAnsi(upper);
+        s.folders->upperCase(upper);
         if (!isSongName(upper)) continue;
         entry->listed = 1;
         putEntry(list, count, entry);
         entry = nullptr;
         ++count;
         list.listCount.store(count, std::memory_order_release);
-        if (s.view != nullptr) drawListView(*s.view);
-    }
-    if (endMarker == nullptr && entry != nullptr) {
-        // Out of memory: the spare entry becomes the end marker.
-        endMarker = entry;
-        entry = nullptr;
-        *endMarker = PlayListEntry{};
-        std::memcpy(endMarker->path, kEndText, sizeof kEndText);
+        if (s.view != nullptr) listGrew(*s.view, count);
     }
     delete entry;
     if (endMarker != nullptr) putEntry(list, count, endMarker);
     walkerClose(s.walker);
-    if (s.settings->shuffleAfterSearch) shuffleList(list, *s.randomSeed);
+    if (s.settings->shuffleAfterSearch) {
+        shuffleList(list, *s.randomSeed);
+        // The rows in sight now hold other songs; shown before the list counts as whole.
+        if (s.view != nullptr) drawListView(*s.view);
+    }
     // Last: whoever sees false may read the whole list, or release it.
     s.flags->searchRunning = false;
 }
@@ -72,22 +67,20 @@ bool startFolderSearch(FolderSearch& s, const char* root) {
     // that was not released.
     releasePlayListEntries(*s.list);
     s.list->playPos = 0;
-    if (s.view != nullptr) {
-        s.view->topIndex = 0;
-        s.view->scrollPos = 0;
-    }
+    if (s.view != nullptr) s.view->topIndex = 0;
     s.stopRequested.store(false, std::memory_order_release);
     s.walker.folders = s.folders;
     s.walker.stop = &s.stopRequested;
     walkerReset(s.walker, root);
+    // Made before the walk, so that running out of memory for songs still ends the list.
+    PlayListEntry* endMarker = newEndMarker();
     // Set before the thread exists, so no caller sees false before the walk has begun.
     s.flags->searchRunning = true;
     try {
-        s.thread = std::thread(searchThread, std::ref(s));
+        s.thread = std::thread(searchThread, std::ref(s), endMarker);
     } catch (const std::system_error&) {
         // No thread: the list is empty, and its end marker lets the run finish at once.
         walkerClose(s.walker);
-        PlayListEntry* endMarker = newEndMarker();
         if (endMarker != nullptr) putEntry(*s.list, 0, endMarker);
         s.flags->searchRunning = false;
     }

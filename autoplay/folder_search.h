@@ -18,7 +18,7 @@ struct FolderSearch {
     ControlFlags* flags = nullptr;    // searchRunning
     const Settings* settings = nullptr;
     uint32_t* randomSeed = nullptr;
-    ListView* view = nullptr;         // redrawn for every song listed; may be null
+    ListView* view = nullptr;         // told of every song listed; may be null
     FolderEnumerator* folders = nullptr;
 
     FolderWalker walker;

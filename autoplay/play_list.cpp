@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/folders.h"
+#include "platform/shift_jis.h"
 
 PlayList::PlayList() : slots(new std::atomic<PlayListEntry*>[kPlayListSlots]()) {}
 
@@ -40,15 +40,12 @@ void releasePlayListEntries(PlayList& list) {
     list.listCount.store(0, std::memory_order_release);
 }
 
-void shownEntryText(const PlayList& list, const PlayListEntry& entry, char (&out)[kEntryPathSize]) {
-    {
-        std::lock_guard<std::mutex> hold(list.textLock);
-        std::memcpy(out, entry.path, kEntryPathSize);
-    }
+void shownEntryText(const PlayListEntry& entry, char (&out)[kEntryPathSize]) {
+    std::memcpy(out, entry.path, kEntryPathSize);
     out[kEntryPathSize - 1] = '\0';
     // Text already upper case (as Windows stores it) comes out unchanged; the end marker
     // keeps its lower-case "end".
-    if (!isEndMarker(entry)) upperCaseAnsi(out);
+    if (!isEndMarker(entry)) upperCaseAscii(out);
 }
 
 int32_t nextRandom(uint32_t& seed) {
@@ -59,19 +56,17 @@ int32_t nextRandom(uint32_t& seed) {
 }
 
 void shuffleList(PlayList& list, uint32_t& seed) {
-    // The seed is drawn under the same lock, so a shuffle on the search thread and one
-    // asked for from the settings dialog never step it at once.
-    std::lock_guard<std::mutex> hold(list.textLock);
+    std::lock_guard<std::mutex> hold(list.shuffleLock);
     const int32_t n = listCount(list);
     if (n <= 0) return;
-    char held[kEntryPathSize];
     for (int32_t i = 0; i < n; ++i) {
         const uint32_t j = static_cast<uint32_t>(nextRandom(seed)) % static_cast<uint32_t>(n);
         PlayListEntry* a = slotEntry(list, i);
         PlayListEntry* b = slotEntry(list, static_cast<int32_t>(j));
         if (a == nullptr || b == nullptr || a == b) continue;
-        std::memcpy(held, a->path, kEntryPathSize);
-        std::memcpy(a->path, b->path, kEntryPathSize);
-        std::memcpy(b->path, held, kEntryPathSize);
+        // Between the two stores a reader may find b in both slots: a row drawn twice for
+        // a moment, never an entry half written.
+        list.slots[i].store(b, std::memory_order_release);
+        list.slots[j].store(a, std::memory_order_release);
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The autoplay play list: 65536 slots, each empty or holding one entry. The folder search
 // fills the slots in order on its own thread while the controller and the list view read
-// them on the user-interface thread.
+// them on the user-interface thread. An entry never changes once published: a shuffle
+// moves the entries between the slots, so readers need no lock.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -29,15 +30,15 @@ struct PlayList {
     PlayList& operator=(const PlayList&) = delete;
 
     // A slot is published with release once its entry is complete and read with acquire,
-    // so a reader that finds a slot filled sees the whole text.
+    // so a reader that finds a slot filled sees the whole text, also after a shuffle.
     std::unique_ptr<std::atomic<PlayListEntry*>[]> slots;
     // Songs listed; grows (release) after the slot it counts is filled.
     std::atomic<int32_t> listCount{0};
     // The slot the controller takes next; the song playing is playPos - 1.
     Relaxed<int32_t> playPos{0};
-    // Guards the entries' texts while a shuffle exchanges them: the shuffle may run on the
-    // search thread while the user-interface thread draws rows or takes an entry.
-    mutable std::mutex textLock;
+    // One shuffle at a time, with its seed: the search's at its end and the settings
+    // dialog's "shuffle now" could otherwise both take one entry and lose another.
+    std::mutex shuffleLock;
 };
 
 // The entry in slot index, or null when the slot is empty or index is outside the list.
@@ -50,12 +51,13 @@ bool isEndMarker(const PlayListEntry& entry);
 // Releases every entry the slots hold (the end marker too) and empties all slots;
 // listCount becomes 0. Only while no search thread runs.
 void releasePlayListEntries(PlayList& list);
-// The entry's text as shown and matched: upper case. Takes the list's text lock.
-void shownEntryText(const PlayList& list, const PlayListEntry& entry, char (&out)[kEntryPathSize]);
+// The entry's text as shown and matched: upper case; the end marker keeps "end".
+void shownEntryText(const PlayListEntry& entry, char (&out)[kEntryPathSize]);
 
 // The shuffle's random numbers: seed <- seed x 9 + 5 (mod 2^32); the value is the seed
 // as a signed number shifted right by 16, sign copied in: -32768..32767.
 int32_t nextRandom(uint32_t& seed);
 // One pass of random exchanges over entries 0..listCount-1 (each position with one drawn
-// from the whole list); the texts move, the listed flags stay.
+// from the whole list). All of them are listed songs, so exchanging the entries gives the
+// order exchanging their texts would.
 void shuffleList(PlayList& list, uint32_t& seed);

@@ -8,10 +8,7 @@ set(ORVANEL_FUZZ_RUNS 100000)
 set(ORVANEL_FUZZ_RUNS_song 3000)
 set(ORVANEL_FUZZ_SEEDS_song samples samples/hostile)
 
-# The core's one platform call (upper-casing a path for the play list) comes from the
-# native folder layer.
-add_library(orvanel_fuzz_support OBJECT ${CMAKE_SOURCE_DIR}/tests/support/capture.cpp
-    ${CMAKE_SOURCE_DIR}/platform/posix/folders_posix.cpp)
+add_library(orvanel_fuzz_support OBJECT ${CMAKE_SOURCE_DIR}/tests/support/capture.cpp)
 target_link_libraries(orvanel_fuzz_support PUBLIC orvanel_core)
 
 enable_testing()

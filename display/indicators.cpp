@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "display/display_surfaces.h"
+#include "display/list_view.h"
+#include "display/message_panel.h"
 #include "platform/drawing.h"
 #include "sequencer/playback.h"
 
@@ -30,13 +32,18 @@ void drawKeyShiftIndicator(DisplaySurfaces& s, int32_t keyShift) {
 
 bool showPanelOrList(DisplaySurfaces& s, bool listViewShown) {
     std::lock_guard<std::mutex> hold(s.drawLock);
-    if (!s.windowSurface) return listViewShown;
-    if (listViewShown) {
-        if (s.listSurface) s.windowSurface->copyFrom(0, 0, 194, 250, *s.listSurface, 0, 0);
-    } else if (s.backSurface) {
-        s.windowSurface->copyFrom(0, 0, 210, 250, *s.backSurface, 0, 0);
-    }
+    copyLeftPaneLocked(s, listViewShown);
     return listViewShown;
+}
+
+void copyLeftPaneLocked(DisplaySurfaces& s, bool listViewShown) {
+    if (!s.windowSurface) return;
+    if (listViewShown) {
+        if (s.listSurface)
+            s.windowSurface->copyFrom(0, 0, kListViewWidth, kListViewHeight, *s.listSurface, 0, 0);
+    } else if (s.backSurface) {
+        s.windowSurface->copyFrom(0, 0, kPanelWidth, kPanelHeight, *s.backSurface, 0, 0);
+    }
 }
 
 void drawPauseBox(DisplaySurfaces& s) {

@@ -11,6 +11,8 @@ void drawKeyShiftIndicator(DisplaySurfaces& s, int32_t keyShift);
 // Copies the panel, or the play list when listViewShown, to the window. Returns whether
 // the list is shown, so the caller shows or hides the list scroll bar.
 bool showPanelOrList(DisplaySurfaces& s, bool listViewShown);
+// The same copy for a caller that already holds the draw lock.
+void copyLeftPaneLocked(DisplaySurfaces& s, bool listViewShown);
 void drawPauseBox(DisplaySurfaces& s);
 
 // What the refresh compares with what it last drew.

@@ -43,7 +43,6 @@ void moveView(ListView& v, int32_t p) {
     const int32_t last = lastTopIndex(*v.list);
     if (p > last) p = last;
     if (p < 0) p = 0;
-    v.scrollPos = p;
     v.topIndex = p;
     if (v.scrollBar != nullptr) v.scrollBar->setPosition(p);
     drawListView(v);
@@ -72,17 +71,10 @@ void drawListRow(Surface& list, int y, int32_t index, const char* text, BrushId 
         list.textOut(kTextX, y + kFirstLineDy, FontId::Small, line, len);
         return;
     }
-    // The first line a character at a time, so a double-byte one is never split: one
-    // that starts in the 36th column is drawn whole and the line holds 37 bytes.
-    int used = 0;
-    int x = kFirstLineX;
-    while (used < kLineBytes) {
-        const int n =
-            (used + 1 < len && isDoubleByte(uint8_t(line[used]), uint8_t(line[used + 1]))) ? 2 : 1;
-        list.textOut(x, y + kFirstLineDy, FontId::Small, line + used, n);
-        x += n * kSmallCell;
-        used += n;
-    }
+    // The first line a character at a time: a double-byte character that starts in the
+    // 36th column is drawn whole and the line holds 37 bytes.
+    const int used =
+        drawCharacters(list, kFirstLineX, y + kFirstLineDy, FontId::Small, kSmallCell, line, len, kLineBytes);
     if (len > used) list.textOut(kTextX, y + kSecondLineDy, FontId::Small, line + used, len - used);
 }
 
@@ -103,17 +95,25 @@ void drawListView(ListView& v) {
                 const int32_t index = top + r;
                 const PlayListEntry* entry = slotEntry(list, index);
                 if (entry == nullptr || entry->listed <= 0) continue;
-                // Lock order: the draw lock, then the list's text lock inside this.
-                shownEntryText(list, *entry, text);
+                shownEntryText(*entry, text);
                 drawListRow(*surface, kListRowHeight * r, index, text,
                             index == playing ? BrushId::White : BrushId::Gray);
             }
-            if (v.flags != nullptr && v.flags->listViewShown && v.surfaces->windowSurface != nullptr)
-                v.surfaces->windowSurface->copyFrom(0, 0, kListViewWidth, kListViewHeight, *surface, 0, 0);
+            if (v.flags != nullptr && v.flags->listViewShown) copyLeftPaneLocked(*v.surfaces, true);
         }
     }
     // Only now: the scroll bar may wait for the user-interface thread, which may itself be
     // waiting for the draw lock.
+    if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
+}
+
+void listGrew(ListView& v, int32_t count) {
+    // Rows out of sight are drawn when the view moves to them: drawing the same seven
+    // again for each of up to 65,535 songs would only keep the window from the draw lock.
+    if (count - 1 < v.topIndex + kListRows) {
+        drawListView(v);
+        return;
+    }
     if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
 }
 
@@ -123,7 +123,7 @@ void followPlayingSong(ListView& v, bool barFollowsSong) {
     if (playPos == v.followedIndex) return;
     v.followedIndex = playPos;
     const int32_t target = playPos > 0 ? playPos - 1 : 0;
-    int32_t pos = v.scrollPos;
+    int32_t pos = v.topIndex;
     if (pos > target) {
         while (pos > target) pos -= kListRows;
     } else if (pos + kListRows - 1 >= target) {
@@ -137,7 +137,6 @@ void followPlayingSong(ListView& v, bool barFollowsSong) {
 void clearPlayList(ListView& v) {
     if (v.list == nullptr) return;
     releasePlayListEntries(*v.list);
-    v.scrollPos = 0;
     v.topIndex = 0;
     if (v.scrollBar != nullptr) v.scrollBar->disable();
     if (v.surfaces == nullptr) return;
@@ -145,8 +144,7 @@ void clearPlayList(ListView& v) {
     Surface* surface = v.surfaces->listSurface;
     if (surface == nullptr) return;
     surface->fillWhite(0, 0, v.surfaces->clientWidth, v.surfaces->clientHeight);
-    if (v.flags != nullptr && v.flags->listViewShown && v.surfaces->windowSurface != nullptr)
-        v.surfaces->windowSurface->copyFrom(0, 0, kListViewWidth, kListViewHeight, *surface, 0, 0);
+    if (v.flags != nullptr && v.flags->listViewShown) copyLeftPaneLocked(*v.surfaces, true);
 }
 
 bool toggleListView(ListView& v) {
@@ -159,7 +157,7 @@ bool toggleListView(ListView& v) {
 
 void listScroll(ListView& v, int code, int32_t thumb) {
     if (v.list == nullptr) return;
-    int32_t p = v.scrollPos;
+    int32_t p = v.topIndex;
     switch (code) {
     case kScrollLineUp: p -= 1; break;
     case kScrollLineDown: p += 1; break;
@@ -176,7 +174,7 @@ void listScroll(ListView& v, int code, int32_t thumb) {
 
 bool listWheel(ListView& v, int32_t delta) {
     if (v.list == nullptr || !takesInput(*v.flags) || listCount(*v.list) <= kListRows) return false;
-    moveView(v, v.scrollPos + (delta > 0 ? -kWheelRows : kWheelRows));
+    moveView(v, v.topIndex + (delta > 0 ? -kWheelRows : kWheelRows));
     return true;
 }
 

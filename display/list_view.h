@@ -44,13 +44,16 @@ struct ListView {
     ControlFlags* flags = nullptr;       // listViewShown, paused, dropListMode, autoplayActive
     ListScrollBar* scrollBar = nullptr;  // may be null
 
-    Relaxed<int32_t> topIndex{0};        // the entry in the first row
-    Relaxed<int32_t> scrollPos{0};       // the scroll bar's position as last set
+    Relaxed<int32_t> topIndex{0};        // the entry in the first row, the scroll bar's position
     int32_t followedIndex = 0;           // playPos at the last follow step
 };
 
 // Redraws the visible rows and, when the view is shown, copies it to the window.
 void drawListView(ListView& v);
+// The search has listed entry count - 1: its row is drawn when it falls in the visible
+// rows; otherwise only the scroll bar's range follows the count. Search thread; the draw
+// lock is not held here.
+void listGrew(ListView& v, int32_t count);
 // One box at row top y filled with brush, and its text: "%d %s" of index and text,
 // shortened to 72 bytes from 71 on, on one line up to 36 bytes, else on two.
 void drawListRow(Surface& list, int y, int32_t index, const char* text, BrushId brush);

@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "display/display_surfaces.h"
-#include "platform/drawing.h"
 
 namespace {
 
@@ -15,25 +14,33 @@ void scrollOneLine(Surface& back) {
 
 }  // namespace
 
+int drawCharacters(Surface& s, int x, int y, FontId font, int cellWidth, const char* text, int len,
+                   int cells) {
+    int used = 0;
+    while (used < cells && used < len) {
+        // A lead byte at the end of the text has no second byte to pair with.
+        const int n =
+            (used + 1 < len && isDoubleByte(uint8_t(text[used]), uint8_t(text[used + 1]))) ? 2 : 1;
+        s.textOut(x + used * cellWidth, y, font, text + used, n);
+        used += n;
+    }
+    return used;
+}
+
 void drawPanelMessage(Surface& back, Surface* window, const char* text) {
     if (text == nullptr) text = "";
     const char* p = text;
     size_t n = std::strlen(text);
 
-    // Full lines are laid out a character at a time so that a double-byte character is
-    // never split; one starting in the last cell is drawn whole, overhanging to x = 206.
+    // Full lines a character at a time: one starting in the last cell overhangs to x = 206.
     while (n > kPanelLineBytes) {
         scrollOneLine(back);
-        int x = kPanelTextX;
-        while (x < kPanelLineEnd) {
-            // n > 1 always holds here (a line uses at most 34 of at least 34 bytes); the
-            // check keeps a lone lead byte from pairing with the terminator regardless.
-            const int len = (n > 1 && isDoubleByte(uint8_t(p[0]), uint8_t(p[1]))) ? 2 : 1;
-            back.textOut(x, kPanelTextY, FontId::Panel, p, len);
-            x += len * kPanelCell;
-            p += len;
-            n -= size_t(len);
-        }
+        // A line takes 33 bytes, or 34 with a pair in its last cell: no more are looked at.
+        const int available = n > kPanelLineBytes + 1 ? kPanelLineBytes + 1 : int(n);
+        const int used = drawCharacters(back, kPanelTextX, kPanelTextY, FontId::Panel, kPanelCell, p,
+                                        available, kPanelLineBytes);
+        p += used;
+        n -= size_t(used);
     }
     scrollOneLine(back);
     if (n > 0) back.textOut(kPanelTextX, kPanelTextY, FontId::Panel, p, int(n));

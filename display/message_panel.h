@@ -5,9 +5,10 @@
 #include <cstdint>
 
 #include "display/line_sink.h"
+#include "platform/drawing.h"
 #include "platform/relaxed.h"
+#include "platform/shift_jis.h"
 
-class Surface;
 struct DisplaySurfaces;
 
 // Geometry of the panel area (0, 0, 210, 250) on its 33-cell grid.
@@ -20,14 +21,12 @@ constexpr int kPanelCell = 6;
 constexpr int kPanelLineEnd = 200;  // x after 33 cells
 constexpr int kPanelLineBytes = 33;
 
-// Shift_JIS layout rule: the pair (lead, next) is one two-byte character, two cells
-// wide, when lead is a lead byte (0x81-0x9F, 0xE0-0xFC) and next a trail byte (0x40-0x7E,
-// 0x80-0xFC). Half-width katakana (0xA1-0xDF) are single bytes. The list rows use it too.
-inline bool isDoubleByte(uint8_t lead, uint8_t next) {
-    const bool leadByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-    const bool trailByte = next >= 0x40 && next <= 0xFC && next != 0x7F;
-    return leadByte && trailByte;
-}
+// Draws up to cells cells of text (len bytes) from (x, y), one character at a time so
+// that a double-byte character is never split: one that starts in the last cell is drawn
+// whole, overhanging it. Returns the bytes drawn. The panel's full lines and the list
+// rows' first lines are laid out so.
+int drawCharacters(Surface& s, int x, int y, FontId font, int cellWidth, const char* text, int len,
+                   int cells);
 
 // Draws one message into back (scrolling one line per line of text) and, when window is
 // not null, copies the panel area to it. No locking; MessagePanel adds that.

@@ -24,9 +24,8 @@ public:
     explicit PathListDrop(std::vector<std::string> paths) : paths_(std::move(paths)) {}
     uint32_t count() override { return static_cast<uint32_t>(paths_.size()); }
     size_t path(uint32_t index, char* out, size_t size) override;
-    void finish() override { finished = true; }
-
-    bool finished = false;
+    // Nothing to answer: the paths are the player's own.
+    void finish() override {}
 
 private:
     std::vector<std::string> paths_;

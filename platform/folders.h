@@ -23,6 +23,10 @@ public:
     // listed paths keep their own case for opening and are upper-cased only when shown
     // or matched.
     virtual bool caseSensitive() const = 0;
+    // Upper-cases a path in place for matching (and, where case does not matter, for
+    // keeping) as the platform does: the ANSI code page's letters on Windows, a-z
+    // elsewhere; never the second byte of a double-byte character.
+    virtual void upperCase(char* path) const = 0;
     // Starts listing folder (no trailing separator; a drive root arrives as "C:") and
     // gives its first entry. Null when the folder cannot be listed.
     virtual void* first(const char* folder, FolderEntry& entry) = 0;
@@ -33,8 +37,3 @@ public:
 
 // The platform's enumeration; stateless, lives for the whole run.
 FolderEnumerator& platformFolders();
-
-// Upper-cases Shift_JIS text in place as the platform's ANSI upper-casing does
-// (CharUpperA on Windows): single-byte letters only, never the second byte of a
-// double-byte character.
-void upperCaseAnsi(char* text);

@@ -12,10 +12,6 @@
 
 namespace {
 
-void caption(Program& p, Button b, const char* text) {
-    if (p.view) p.view->setCaption(b, text);
-}
-
 void messageBox(Program& p, const char* text, bool owned) {
     if (p.view) p.view->messageBox(text, owned);
 }
@@ -152,6 +148,10 @@ void guarded(Program& p, Body body) {
 
 }  // namespace
 
+void caption(Program& p, Button b, const char* text) {
+    if (p.view) p.view->setCaption(b, text);
+}
+
 void advance(Program& p) {
     p.flags.advanceRequested = true;
     stopSong(p);
@@ -183,13 +183,10 @@ void cancelAutoplay(Program& p) {
     stopSong(p);
     panicNow(p);
     unloadSong(*p.seq);
-    if (p.flags.dropListMode) {
-        if (p.drop.source) p.drop.source->finish();
-        p.drop.source.reset();
-        p.flags.dropListMode = false;
-    } else {
+    if (p.flags.dropListMode)
+        endDropRun(p);
+    else
         clearPlayList(p.listView);
-    }
     caption(p, Button::Break, "break");
     p.flags.paused = false;
     p.playList.listCount = 0;

@@ -8,6 +8,7 @@
 #include "platform/drops.h"
 
 struct Program;
+enum class Button;
 
 // Command ids.
 enum CommandId : int {
@@ -30,6 +31,8 @@ void dropFiles(Program& p, std::unique_ptr<DropSource> drop);
 void playbackEnded(Program& p, uint32_t playNumber);
 
 // Shared by the commands, the history and the controller.
+// Sets a button's caption, when there is a window.
+void caption(Program& p, Button b, const char* text);
 // Clears playing and waits until the playback thread has left the song.
 void stopSong(Program& p);
 // All notes off, the reset message and the channel shadow's defaults, apart from any step.
@@ -45,3 +48,6 @@ void cutDriveRoot(char* folder);
 void advance(Program& p);
 // Ends an autoplay run at the user's request (the autoplay button during a run).
 void cancelAutoplay(Program& p);
+// Ends a run over dropped files (the run's end or its cancel): the drop is answered and let
+// go, and the mode left.
+void endDropRun(Program& p);

@@ -36,6 +36,13 @@ void playDroppedFile(Program& p, DropSource& drop) {
 
 }  // namespace
 
+void endDropRun(Program& p) {
+    // A drop run holds its files from dropFiles to here, so there is always one to answer.
+    p.drop.source->finish();
+    p.drop.source.reset();
+    p.flags.dropListMode = false;
+}
+
 void dropFiles(Program& p, std::unique_ptr<DropSource> drop) {
     if (!drop) return;
     ControlFlags& f = p.flags;

@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "display/message_panel.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -36,6 +36,8 @@ class PosixFolders final : public FolderEnumerator {
 public:
     char separator() const override { return '/'; }
     bool caseSensitive() const override { return true; }
+    // Names are bytes here: the letters a-z as the core upper-cases them for its rows.
+    void upperCase(char* path) const override { upperCaseAscii(path); }
 
     void* first(const char* folder, FolderEntry& entry) override {
         // The root's parts are joined with '/', so the root of the tree arrives empty.
@@ -62,15 +64,4 @@ public:
 FolderEnumerator& platformFolders() {
     static PosixFolders folders;
     return folders;
-}
-
-void upperCaseAnsi(char* text) {
-    for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p != 0;) {
-        if (p[1] != 0 && isDoubleByte(p[0], p[1])) {
-            p += 2;  // the second byte may look like a letter but is part of the character
-            continue;
-        }
-        if (*p >= 'a' && *p <= 'z') *p = static_cast<unsigned char>(*p - 'a' + 'A');
-        ++p;
-    }
 }

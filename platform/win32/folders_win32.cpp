@@ -26,6 +26,7 @@ class Win32Folders final : public FolderEnumerator {
 public:
     char separator() const override { return '\\'; }
     bool caseSensitive() const override { return false; }
+    void upperCase(char* path) const override { CharUpperA(path); }
 
     void* first(const char* folder, FolderEntry& entry) override {
         char pattern[MAX_PATH];
@@ -59,5 +60,3 @@ FolderEnumerator& platformFolders() {
     static Win32Folders folders;
     return folders;
 }
-
-void upperCaseAnsi(char* text) { CharUpperA(text); }

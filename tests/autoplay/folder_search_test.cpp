@@ -73,7 +73,7 @@ TEST_F(SearchTest, RealTreeListsSongsFifteenLevelsDownAndDrawsThem) {
     for (const std::string& f : songs) {
         expected.push_back(tree.path(f));
         // Stored as opened: upper case where the file system ignores case.
-        if (!platformFolders().caseSensitive()) upperCaseAnsi(&expected.back()[0]);
+        if (!platformFolders().caseSensitive()) platformFolders().upperCase(&expected.back()[0]);
     }
     std::sort(found.begin(), found.end());
     std::sort(expected.begin(), expected.end());
@@ -103,6 +103,21 @@ TEST_F(SearchTest, ShuffleAfterTheSearchAndTheListsLimit) {
     for (int i = 0; i < 70000; ++i) fake.add("S", std::to_string(i) + ".MID");
     EXPECT_EQ(search("S").size(), size_t(kPlayListMaxSongs));
     EXPECT_LT(fake.served, 70000);
+}
+
+TEST_F(SearchTest, TheShuffledOrderIsDrawnBeforeTheSearchEnds) {
+    for (const char* name : {"A.MID", "B.MID", "C.MID", "D.MID", "E.MID"}) fake.add("R", name);
+    settings.shuffleAfterSearch = true;
+    RecordingSurface surface(kClientWidth, kClientHeight);
+    DisplaySurfaces surfaces;
+    surfaces.listSurface = &surface;
+    ListView view{&surfaces, &list, &flags};
+    s.view = &view;
+    search("R");
+    std::string firstRow;
+    for (const auto& t : surface.texts)
+        if (t.y == 4) firstRow = t.bytes;
+    EXPECT_EQ(firstRow, "0 R/E.MID");  // as shuffled, without waiting for another draw
 }
 
 TEST_F(SearchTest, StopEndsARunningWalkBetweenEntries) {

@@ -1,12 +1,13 @@
-// The shuffle's random numbers, the shuffle itself, the end marker and the ANSI upper-casing.
+// The shuffle's random numbers, the shuffle itself, the end marker and the upper-casing.
 #include "autoplay/play_list.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
-#include "platform/folders.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -31,19 +32,24 @@ TEST(PlayListTest, ShuffleExchangesTextsWithPositionsDrawnFromTheWholeList) {
     for (const auto& c : cases) {
         PlayList list;
         const int32_t n = static_cast<int32_t>(std::strlen(c.in));
+        std::set<const PlayListEntry*> entries;
         for (int32_t i = 0; i < n; ++i) {
-            auto* e = new PlayListEntry{{c.in[i]}, static_cast<int8_t>(1 + i)};
+            auto* e = new PlayListEntry{{c.in[i]}, 1};  // listed, as the search lists them
             putEntry(list, i, e);
+            entries.insert(e);
         }
         list.listCount = n;
         uint32_t seed = c.seed;
         shuffleList(list, seed);
         std::string order;
+        std::set<const PlayListEntry*> after;
         for (int32_t i = 0; i < n; ++i) {
             order += slotEntry(list, i)->path;
-            EXPECT_EQ(slotEntry(list, i)->listed, 1 + i);  // the flags stay in their slots
+            EXPECT_EQ(slotEntry(list, i)->listed, 1);  // every slot still holds a listed song
+            after.insert(slotEntry(list, i));
         }
         EXPECT_EQ(order, c.out) << c.seed;
+        EXPECT_EQ(after, entries);  // each entry once: none lost, none doubled
     }
 }
 
@@ -52,7 +58,7 @@ TEST(PlayListTest, EndMarkerAndUpperCasing) {
     EXPECT_FALSE(isEndMarker(PlayListEntry{"e/song.mid", 1}));
     EXPECT_TRUE(isEndMarker(PlayListEntry{"end", 0}));
     char text[] = "c:\\x\x83\x61y.mid";  // 0x83 0x61 is one character and stays
-    upperCaseAnsi(text);
+    upperCaseAscii(text);
     EXPECT_STREQ(text, "C:\\X\x83\x61Y.MID");
 }
 

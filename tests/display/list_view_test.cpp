@@ -90,6 +90,27 @@ TEST_F(ListViewTest, SevenRowsKeepTheScrollBarOffTheEighthTurnsItOn) {
     EXPECT_EQ(bar.maximum, 7);
 }
 
+TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
+    songs(7);
+    listGrew(v, 7);
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 S6|");  // in sight: drawn at once
+    EXPECT_FALSE(bar.enabled);
+    const size_t copies = window.copies.size();
+    surface.texts.clear();
+    songs(8);
+    listGrew(v, 8);
+    EXPECT_TRUE(surface.texts.empty());
+    EXPECT_EQ(window.copies.size(), copies);
+    EXPECT_TRUE(bar.enabled);
+    EXPECT_EQ(bar.maximum, 7);
+    // The view moved down: the next song falls in its last row.
+    v.topIndex = 5;
+    songs(12);
+    listGrew(v, 12);
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "11 S11|");
+    EXPECT_EQ(bar.maximum, 11);
+}
+
 TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
     songs(200);
     const struct { int32_t playPos; bool follows; int32_t top; } steps[] = {
@@ -105,7 +126,7 @@ TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
         {190, kScrollPageDown, 0, 193}, {0, kScrollThumbPosition, 0x10005, 5}, {0, kScrollThumbTrack, 50, 50},
         {77, kScrollTop, 0, 0}, {77, kScrollEnd, 0, 77}, {0, kScrollBottom, 0, 193}};
     for (const auto& c : cases) {
-        v.scrollPos = c.from;
+        v.topIndex = c.from;
         listScroll(v, c.code, c.thumb);
         EXPECT_EQ(v.topIndex, c.to) << c.code;
         EXPECT_EQ(bar.position, c.to) << c.code;
@@ -117,7 +138,7 @@ TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
 
 TEST_F(ListViewTest, ClicksAndTheWheelOnlyWhereAndWhenTheyMayAct) {
     songs(10);
-    v.topIndex = v.scrollPos = 3;
+    v.topIndex = 3;
     const struct { int x, y; int32_t index; } clicks[] = {
         {10, 40, 4}, {193, 0, 3}, {194, 0, -1}, {10, 244, 9}, {10, 245, -1}, {-1, 10, -1}, {10, -1, -1}};
     for (const auto& c : clicks) EXPECT_EQ(listClick(v, c.x, c.y), c.index) << c.x << "," << c.y;

@@ -87,7 +87,7 @@ protected:
         char path[kEntryPathSize];
         uint32_t attributes = 0;
         while (walkerNext(w, path, attributes)) {
-            upperCaseAnsi(path);
+            platformFolders().upperCase(path);
             if (isSongName(path)) notes.push_back(noteOf.at(path));
         }
         walkerClose(w);

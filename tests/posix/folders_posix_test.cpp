@@ -46,7 +46,7 @@ TEST(FoldersPosixTest, UpperCasingOfShiftJisBytes) {
     for (const auto& c : cases) {
         char text[16];
         std::strcpy(text, c[0]);
-        upperCaseAnsi(text);
+        platformFolders().upperCase(text);
         EXPECT_STREQ(text, c[1]);
     }
     EXPECT_TRUE(platformFolders().caseSensitive());

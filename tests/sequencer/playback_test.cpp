@@ -11,27 +11,11 @@
 #include "shell/control_flags.h"
 #include "tests/support/player_fixture.h"
 #include "tests/support/playback_fakes.h"
+#include "tests/support/virtual_clock.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// A clock that only moves when the thread sleeps (or a test moves it).
-class VirtualPlatform : public PlaybackPlatform {
-public:
-    uint32_t nowMs() override { return now; }
-    void sleepUntil(uint32_t deadline) override {
-        ++sleeps;
-        if (static_cast<int32_t>(deadline - now) > 0) now = deadline;
-        if (onSleep) onSleep();
-    }
-    void raiseCurrentThread(bool timeCritical) override { raisedTimeCritical = timeCritical; }
-
-    uint32_t now = 1000;
-    int sleeps = 0;
-    bool raisedTimeCritical = false;
-    std::function<void()> onSleep;
-};
 
 class RecordingView : public TransportView {
 public:
@@ -58,7 +42,7 @@ public:
 
 class ScriptedObserver : public StepObserver {
 public:
-    explicit ScriptedObserver(VirtualPlatform& p) : platform(p) {}
+    explicit ScriptedObserver(VirtualClock& p) : platform(p) {}
     void beforeStep(uint32_t n) override {
         stepTimes.push_back(platform.now);
         if (before) before(n);
@@ -66,7 +50,7 @@ public:
     void afterStep(uint32_t n) override {
         if (after) after(n);
     }
-    VirtualPlatform& platform;
+    VirtualClock& platform;
     std::vector<uint32_t> stepTimes;
     std::function<void(uint32_t)> before, after;
 };
@@ -104,7 +88,7 @@ struct PlaybackTest : ::testing::Test {
 
     PlayerFixture f;
     ControlFlags flags;
-    VirtualPlatform platform;
+    VirtualClock platform;
     RecordingView view;
     ScriptedObserver observer{platform};
     Playback pb;

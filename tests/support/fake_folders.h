@@ -12,6 +12,7 @@
 #include "display/list_view.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/shift_jis.h"
 
 class FakeFolders final : public FolderEnumerator {
 public:
@@ -30,6 +31,7 @@ public:
 
     char separator() const override { return separator_; }
     bool caseSensitive() const override { return caseSensitive_; }
+    void upperCase(char* path) const override { upperCaseAscii(path); }
     void* first(const char* folder, FolderEntry& entry) override;
     bool next(void* handle, FolderEntry& entry) override;
     void close(void* handle) override;

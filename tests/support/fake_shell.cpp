@@ -72,12 +72,6 @@ ShellFixture::ShellFixture() : program(new Program) {
     p.seq->port.open();
 }
 
-ShellFixture::~ShellFixture() {
-    stopFolderSearch(program->search);
-    stopPlayback(program->playback);
-    unloadSong(*program->seq);
-}
-
 std::string ShellFixture::writeSong(const char* name, const Bytes& bytes) {
     const std::string path = scratchPath(name);
     writeBytes(path, bytes);

@@ -1,7 +1,7 @@
 #pragma once
 // The program's records driven as the window drives them, with every collaborator faked:
 // a view that records what the window would show and answers the choosers from a
-// script, folders held in memory, an instant clock for the commands' waits and a real
+// script, folders held in memory, a virtual clock for the commands' waits and a real
 // one for the playback thread (so a long song keeps playing while the test looks).
 #include <cstdint>
 #include <deque>
@@ -14,6 +14,7 @@
 #include "tests/support/capture.h"
 #include "tests/support/fake_folders.h"
 #include "tests/support/smf_builder.h"
+#include "tests/support/virtual_clock.h"
 
 class FakeView : public ShellView {
 public:
@@ -75,21 +76,6 @@ private:
     int& finishes_;
 };
 
-// A clock that never waits: sleeps move its time on at once.
-class InstantClock : public PlaybackPlatform {
-public:
-    uint32_t nowMs() override { return now; }
-    void sleepUntil(uint32_t deadline) override {
-        if (static_cast<int32_t>(deadline - now) > 0) {
-            waited += deadline - now;
-            now = deadline;
-        }
-    }
-    void raiseCurrentThread(bool) override {}
-    uint32_t now = 5000;
-    uint32_t waited = 0;
-};
-
 // The steady clock in milliseconds with real sleeps: the playback thread keeps its pace.
 class RealtimeClock : public PlaybackPlatform {
 public:
@@ -100,7 +86,6 @@ public:
 
 struct ShellFixture {
     ShellFixture();
-    ~ShellFixture();
 
     // A song file in the test's scratch folder; returns its path.
     std::string writeSong(const char* name, const Bytes& bytes);
@@ -127,12 +112,13 @@ struct ShellFixture {
     FakeView view;
     CaptureDevice device;
     RecordingSink panel;
-    InstantClock clock;
+    VirtualClock clock{5000};
     RealtimeClock playbackClock;
 #ifdef _WIN32
     FakeFolders folders{'\\', false};
 #else
     FakeFolders folders{'/', true};
 #endif
+    // Last, so it goes first: its destructor stops the threads that use the fakes above.
     std::unique_ptr<Program> program;
 };
