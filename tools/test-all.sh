@@ -58,6 +58,9 @@ count_results() {
             fi
         elif [ "$verdict" = Passed ]; then
             p=1; f=0; s=0
+        elif [ "$verdict" = Skipped ]; then
+            # Its program said it cannot run here (Wine on a machine without 32-bit support).
+            p=0; f=0; s=1
         else
             p=0; f=1; s=0
         fi

@@ -10,11 +10,26 @@
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
 # - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
 #   this run and stopped afterwards.
+# - Exits with 77 (ctest's skip) when this machine cannot start 32-bit programs at all:
+#   a kernel built or booted without 32-bit support refuses Wine's i386 loader, and no
+#   Windows program could run. `tools/wine-run.sh --check` makes only that test.
 # - At the end every process of the prefix is ended, so the next run starts clean; with
 #   --keep-server the others go on (a helper program run beside one that keeps running).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# glibc's i386 loader comes with wine32; a kernel that cannot run it answers
+# "Exec format error" (status 126) before any 32-bit code runs.
+if [ -e /lib/ld-linux.so.2 ]; then
+    loader_status=0
+    /lib/ld-linux.so.2 --version > /dev/null 2>&1 || loader_status=$?
+    if [ $loader_status -eq 126 ]; then
+        echo "wine-run: this machine cannot run 32-bit programs (the kernel refuses i386 executables): skipped" >&2
+        exit 77
+    fi
+fi
+[ "${1:-}" != "--check" ] || exit 0
 prefix="$here/../build/win32/wineprefix"
 if [ "${1:-}" = "--prefix" ]; then
     prefix=$2
