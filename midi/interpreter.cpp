@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/line_sink.h"
+#include "core/settings.h"
 #include "display/display_surfaces.h"
+#include "display/line_sink.h"
 #include "midi/filters.h"
 #include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
     uint32_t v = 0;

@@ -3,9 +3,9 @@
 // the loop point, the silent run and the seek by percent.
 #include <limits>
 
+#include "core/settings.h"
 #include "midi/interpreter.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 
 namespace {
 
