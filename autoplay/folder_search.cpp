@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
 #include "core/settings.h"
 #include "display/list_view.h"
-#include "shell/control_flags.h"
 
 namespace {
 

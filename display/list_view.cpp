@@ -5,10 +5,10 @@
 #include <mutex>
 
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
 #include "display/display_surfaces.h"
 #include "display/indicators.h"
 #include "display/message_panel.h"
-#include "shell/control_flags.h"
 
 namespace {
 

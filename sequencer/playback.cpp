@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/control_flags.h"
 #include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
 
 const int32_t speedTable[3] = {50, 100, 200};
 

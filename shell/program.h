@@ -9,6 +9,7 @@
 
 #include "autoplay/folder_search.h"
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
 #include "core/settings.h"
 #include "display/display_surfaces.h"
 #include "display/indicators.h"
@@ -17,7 +18,6 @@
 #include "platform/drops.h"
 #include "sequencer/playback.h"
 #include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
 #include "shell/settings_files.h"
 
 class FileSystem;

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/control_flags.h"
 #include "core/settings.h"
 #include "display/display_surfaces.h"
-#include "shell/control_flags.h"
 #include "tests/support/fake_folders.h"
 #include "tests/support/recording_surface.h"
 
