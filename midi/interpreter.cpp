@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/line_sink.h"
 #include "core/settings.h"
 #include "display/display_surfaces.h"
-#include "display/line_sink.h"
 #include "midi/filters.h"
 #include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"

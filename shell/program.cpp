@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "shell/shell_view.h"
 
 Program::Program() : seq(new Sequencer) {}
