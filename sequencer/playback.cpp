@@ -64,7 +64,7 @@ void playbackThread(Playback& pb, uint32_t playNumber) {
         int32_t seconds;
         {
             std::lock_guard<std::mutex> hold(seq.stepLock);
-            step(seq, pb.display, true);
+            step(seq, pb.tempoReadout, true);
             seq.elapsedSteps = seq.elapsedSteps + 1;
             seconds = seq.elapsedSteps / 100;
         }

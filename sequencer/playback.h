@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <thread>
 
+class LineSink;
 struct ControlFlags;
 struct Sequencer;
 struct Settings;
-struct DisplaySurfaces;
 
 extern const int32_t speedTable[3];  // percent
 // Wall milliseconds per step at speedTable[index]: 10 x 100 / speed, rounded.
@@ -62,7 +62,7 @@ struct Playback {
     PlaybackPlatform* platform = nullptr;
     TransportView* view = nullptr;      // may be null
     StepObserver* observer = nullptr;   // may be null
-    DisplaySurfaces* display = nullptr; // where the interpreter draws the tempo readout
+    LineSink* tempoReadout = nullptr;   // where the interpreter writes the tempo line; may be null
     bool timeCritical = true;  // the priority the next thread asks for
     // Counts the playbacks started; the user-interface thread's alone.
     uint32_t playNumber = 0;

@@ -61,6 +61,7 @@ struct Program {
     FolderSearch search;
     ListView listView;
     DisplaySurfaces surfaces;
+    ReadoutLine tempoReadout{surfaces, kTempoBoxY};
     SkinAnimation animation;
     IndicatorMemory indicatorMemory;
     DropList drop;
