@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "platform/playback_platform.h"
+
 class LineSink;
 struct ControlFlags;
 struct Sequencer;
@@ -16,20 +18,6 @@ uint32_t stepPeriodMs(int32_t speedIndex);
 
 // The play time as the window shows it, "%02d:%02d / %02d:%02d"; returns its length.
 int formatPlayTime(char (&text)[32], int32_t shownSeconds, int32_t totalSeconds);
-
-// What the playback thread needs from the platform. Injected, so tests run the thread's
-// schedule on a clock of their own.
-class PlaybackPlatform {
-public:
-    virtual ~PlaybackPlatform() = default;
-    // The 32-bit millisecond clock; it wraps after 2^32 ms.
-    virtual uint32_t nowMs() = 0;
-    // Sleeps until nowMs() reaches deadline (modular), or a little past it.
-    virtual void sleepUntil(uint32_t deadlineMs) = 0;
-    // Raises the calling thread to the highest priority the process may take; quietly
-    // keeps the current one when that is refused.
-    virtual void raiseCurrentThread(bool timeCritical) = 0;
-};
 
 // The window's transport controls as the playback thread sees them.
 class TransportView {
