@@ -117,6 +117,12 @@ void listGrew(ListView& v, int32_t count) {
     if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
 }
 
+void ListView::searchStarting() { topIndex = 0; }
+
+void ListView::entryListed(int32_t count) { listGrew(*this, count); }
+
+void ListView::listShuffled() { drawListView(*this); }
+
 void followPlayingSong(ListView& v, bool barFollowsSong) {
     if (!barFollowsSong || v.list == nullptr) return;
     const int32_t playPos = v.list->playPos;
