@@ -6,9 +6,8 @@
 #include <system_error>
 
 #include "autoplay/play_list.h"
-#include "display/list_view.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
+#include "core/control_flags.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
         entry = nullptr;
         ++count;
         list.listCount.store(count, std::memory_order_release);
-        if (s.view != nullptr) listGrew(*s.view, count);
+        if (s.view != nullptr) s.view->entryListed(count);
     }
     delete entry;
     if (endMarker != nullptr) putEntry(list, count, endMarker);
@@ -52,7 +51,7 @@ void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
     if (s.settings->shuffleAfterSearch) {
         shuffleList(list, *s.randomSeed);
         // The rows in sight now hold other songs; shown before the list counts as whole.
-        if (s.view != nullptr) drawListView(*s.view);
+        if (s.view != nullptr) s.view->listShuffled();
     }
     // Last: whoever sees false may read the whole list, or release it.
     s.flags->searchRunning = false;
@@ -67,7 +66,7 @@ bool startFolderSearch(FolderSearch& s, const char* root) {
     // that was not released.
     releasePlayListEntries(*s.list);
     s.list->playPos = 0;
-    if (s.view != nullptr) s.view->topIndex = 0;
+    if (s.view != nullptr) s.view->searchStarting();
     s.stopRequested.store(false, std::memory_order_release);
     s.walker.folders = s.folders;
     s.walker.stop = &s.stopRequested;

@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "autoplay/folder_walker.h"
+#include "autoplay/search_listener.h"
 
 struct ControlFlags;
-struct ListView;
 struct PlayList;
 struct Settings;
 
@@ -18,7 +18,7 @@ struct FolderSearch {
     ControlFlags* flags = nullptr;    // searchRunning
     const Settings* settings = nullptr;
     uint32_t* randomSeed = nullptr;
-    ListView* view = nullptr;         // told of every song listed; may be null
+    SearchListener* view = nullptr;   // the list view, told of every song listed; may be null
     FolderEnumerator* folders = nullptr;
 
     FolderWalker walker;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 #include "tools/test_songs.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 #include "tests/support/song_shapes.h"
 
 namespace {

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/control_flags.h"
+#include "core/settings.h"
 #include "platform/midi_device.h"
 #include "platform/posix/playback_posix.h"
 #include "sequencer/playback.h"
 #include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
 #include "tests/support/song_shapes.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "autoplay/folder_search.h"
 #include "autoplay/play_list.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
+#include "core/control_flags.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // character set.
 #include <cstdio>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 
 class ConsoleSink : public LineSink {
 public:

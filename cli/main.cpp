@@ -218,6 +218,7 @@ int main(int argc, char** argv) {
     TerminalView view(showStatus ? &status : nullptr);
     TerminalTransport transport(wakeup, showStatus ? &status : nullptr);
     DisplaySurfaces terminalDisplay;
+    ReadoutLine terminalTempo(terminalDisplay, kTempoBoxY);
 
     std::unique_ptr<Program> program(new Program);
     Program& p = *program;
@@ -238,11 +239,11 @@ int main(int argc, char** argv) {
     ScriptObserver observer(seq, options, logDevice.get());
     p.playback.observer = &observer;
     p.playback.view = &transport;
-    p.playback.display = nullptr;
+    p.playback.tempoReadout = nullptr;
     if (showStatus) {
         // The tempo readout reaches the status line through its back surface.
         terminalDisplay.backSurface = &status.readouts;
-        p.playback.display = &terminalDisplay;
+        p.playback.tempoReadout = &terminalTempo;
         sink.setClearLineFirst(statusOnTerminal);
     }
     RawKeyboard keyboard;

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "autoplay/autoplay_controller.h"
 #include "platform/log_midi.h"
 #include "display/list_view.h"
+#include "shell/autoplay_controller.h"
 #include "shell/commands.h"
 #include "shell/window_input.h"
 

@@ -1,5 +1,7 @@
 #include "display/display_surfaces.h"
 
+#include <cstring>
+
 #include "platform/drawing.h"
 
 bool surfacesReady(const DisplaySurfaces& s) {
@@ -24,4 +26,8 @@ void clearReadouts(DisplaySurfaces& s) {
     if (s.windowSurface != nullptr)
         s.windowSurface->copyFrom(kReadoutX, 144, s.clientWidth - kReadoutX, s.clientHeight - 160, *s.backSurface,
                                   kReadoutX, 144);
+}
+
+void ReadoutLine::print(const char* line) {
+    drawReadout(surfaces_, boxY_, line, static_cast<int>(std::strlen(line)));
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/line_sink.h"
+
 class Surface;
 
 constexpr int kClientWidth = 290;
@@ -42,6 +44,18 @@ bool surfacesReady(const DisplaySurfaces& s);
 // surface white, draws len bytes of text at (212, boxY) in the panel font and copies the
 // box to the window. Takes the draw lock.
 void drawReadout(DisplaySurfaces& s, int boxY, const char* text, int len);
+
+// A readout box as a line sink: each line printed replaces the box's text (drawReadout).
+// The interpreter writes the tempo line through one, on the playback thread.
+class ReadoutLine : public LineSink {
+public:
+    ReadoutLine(DisplaySurfaces& surfaces, int boxY) : surfaces_(surfaces), boxY_(boxY) {}
+    void print(const char* line) override;
+
+private:
+    DisplaySurfaces& surfaces_;
+    int boxY_;
+};
 
 // At the end of playback: both readout boxes white, then the right column from (210, 144)
 // down to the bottom of the skin frame copied to the window. Takes the draw lock.

@@ -5,10 +5,10 @@
 #include <mutex>
 
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
 #include "display/display_surfaces.h"
 #include "display/indicators.h"
 #include "display/message_panel.h"
-#include "shell/control_flags.h"
 
 namespace {
 
@@ -116,6 +116,12 @@ void listGrew(ListView& v, int32_t count) {
     }
     if (count > kListRows && v.scrollBar != nullptr) v.scrollBar->setRange(count - 1);
 }
+
+void ListView::searchStarting() { topIndex = 0; }
+
+void ListView::entryListed(int32_t count) { listGrew(*this, count); }
+
+void ListView::listShuffled() { drawListView(*this); }
 
 void followPlayingSong(ListView& v, bool barFollowsSong) {
     if (!barFollowsSong || v.list == nullptr) return;

@@ -4,6 +4,7 @@
 // and the follow step that pages the view along with the playing song.
 #include <cstdint>
 
+#include "autoplay/search_listener.h"
 #include "platform/drawing.h"
 #include "platform/relaxed.h"
 
@@ -37,7 +38,18 @@ public:
     virtual void show(bool shown) = 0;
 };
 
-struct ListView {
+struct ListView : SearchListener {
+    // The collaborators in their order below, as tests and owners name them.
+    explicit ListView(DisplaySurfaces* surfaces = nullptr, PlayList* list = nullptr, ControlFlags* flags = nullptr,
+                      ListScrollBar* scrollBar = nullptr)
+        : surfaces(surfaces), list(list), flags(flags), scrollBar(scrollBar) {}
+
+    // The search's progress: the first row back to the top at its start, each song listed
+    // through listGrew, the shuffled order drawn.
+    void searchStarting() override;
+    void entryListed(int32_t count) override;
+    void listShuffled() override;
+
     // Set by the owner once.
     DisplaySurfaces* surfaces = nullptr;
     PlayList* list = nullptr;

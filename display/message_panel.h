@@ -4,7 +4,7 @@
 // height, and what leaves the top is gone.
 #include <cstdint>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "platform/drawing.h"
 #include "platform/relaxed.h"
 #include "platform/shift_jis.h"

@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/settings.h"
 #include "sequencer/playback.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 #include "tests/support/capture.h"
 
 namespace {

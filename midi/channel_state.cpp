@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "midi/midi_out_port.h"
 
 void resetChannels(ChannelState (&channels)[16]) {

@@ -1,6 +1,6 @@
 #include "midi/filters.h"
 
-#include "shell/settings.h"
+#include "core/settings.h"
 
 const uint8_t mt32ProgramMap[128] = {
     0,   1,   2,   5,   4,   4,   4,   3,   16,  16,  16,  16,  19,  19,  19,  21,

@@ -3,12 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/line_sink.h"
-#include "display/display_surfaces.h"
+#include "core/line_sink.h"
+#include "core/settings.h"
 #include "midi/filters.h"
 #include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
     uint32_t v = 0;
@@ -182,8 +181,7 @@ void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZer
 
 }  // namespace
 
-int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
-                    bool live) {
+int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* tempo, bool live) {
     TrackCursor& cur = seq.tracks[track];
     if (seq.loopFound) saveForLoopPoint(seq, track);
     const TrackBytes tb = trackBytes(seq, cur);
@@ -286,10 +284,10 @@ int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySu
             if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
                 seq.bpm = static_cast<int32_t>(60000000u / t);
                 recomputeIncrement(seq);
-                if (live && display) {
+                if (live && tempo) {
                     char text[24];
-                    const int n = std::snprintf(text, sizeof text, "tempo %d", seq.bpm.load());
-                    drawReadout(*display, kTempoBoxY, text, n);
+                    std::snprintf(text, sizeof text, "tempo %d", seq.bpm.load());
+                    tempo->print(text);
                 }
             }
             continue;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct DisplaySurfaces;
+class LineSink;
 struct Sequencer;
 struct TrackCursor;
 
@@ -21,8 +21,8 @@ constexpr int64_t kDueUnknown = INT64_MIN + 1;
 
 // Acts on the track's events due before tickNow. Returns the tick its next event falls
 // due at when it read it on the way (as nextDueTick would give it), else kDueUnknown.
-int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, DisplaySurfaces* display,
-                       bool live);
+// tempo: where a live step writes the tempo line ("tempo 120"); may be null.
+int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* tempo, bool live);
 // The tick after which interpretTrack next acts on the track: it does nothing at all
 // while tickNow is at or below it. kDueNow when the next call ends the track whatever the
 // tick. Only for a playing track (trackActive 1).

@@ -3,9 +3,9 @@
 // the loop point, the silent run and the seek by percent.
 #include <limits>
 
+#include "core/settings.h"
 #include "midi/interpreter.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ void recomputeIncrement(Sequencer& seq) {
     seq.stepIncrement = int64_t(seq.division) * seq.bpm;
 }
 
-void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
+void step(Sequencer& seq, LineSink* tempo, bool live) {
     if (!seq.playing) return;
     advanceClock(seq, 1);
     const int64_t tickNow = seq.tick;
@@ -102,7 +102,7 @@ void step(Sequencer& seq, DisplaySurfaces* display, bool live) {
     DueTracks due;
     takeDueTracks(seq.schedule, tickNow, due);
     forEachDueTrack(due, [&](int32_t t) {
-        rescheduleTrack(seq, t, interpretTrack(seq, tickNow, t, display, live));
+        rescheduleTrack(seq, t, interpretTrack(seq, tickNow, t, tempo, live));
     });
     if (seq.activeTracks != 0) return;
     if (!live) {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/control_flags.h"
+#include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
 
 const int32_t speedTable[3] = {50, 100, 200};
 
@@ -64,7 +64,7 @@ void playbackThread(Playback& pb, uint32_t playNumber) {
         int32_t seconds;
         {
             std::lock_guard<std::mutex> hold(seq.stepLock);
-            step(seq, pb.display, true);
+            step(seq, pb.tempoReadout, true);
             seq.elapsedSteps = seq.elapsedSteps + 1;
             seconds = seq.elapsedSteps / 100;
         }

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <thread>
 
+#include "platform/playback_platform.h"
+
+class LineSink;
 struct ControlFlags;
 struct Sequencer;
 struct Settings;
-struct DisplaySurfaces;
 
 extern const int32_t speedTable[3];  // percent
 // Wall milliseconds per step at speedTable[index]: 10 x 100 / speed, rounded.
@@ -16,20 +18,6 @@ uint32_t stepPeriodMs(int32_t speedIndex);
 
 // The play time as the window shows it, "%02d:%02d / %02d:%02d"; returns its length.
 int formatPlayTime(char (&text)[32], int32_t shownSeconds, int32_t totalSeconds);
-
-// What the playback thread needs from the platform. Injected, so tests run the thread's
-// schedule on a clock of their own.
-class PlaybackPlatform {
-public:
-    virtual ~PlaybackPlatform() = default;
-    // The 32-bit millisecond clock; it wraps after 2^32 ms.
-    virtual uint32_t nowMs() = 0;
-    // Sleeps until nowMs() reaches deadline (modular), or a little past it.
-    virtual void sleepUntil(uint32_t deadlineMs) = 0;
-    // Raises the calling thread to the highest priority the process may take; quietly
-    // keeps the current one when that is refused.
-    virtual void raiseCurrentThread(bool timeCritical) = 0;
-};
 
 // The window's transport controls as the playback thread sees them.
 class TransportView {
@@ -62,7 +50,7 @@ struct Playback {
     PlaybackPlatform* platform = nullptr;
     TransportView* view = nullptr;      // may be null
     StepObserver* observer = nullptr;   // may be null
-    DisplaySurfaces* display = nullptr; // where the interpreter draws the tempo readout
+    LineSink* tempoReadout = nullptr;   // where the interpreter writes the tempo line; may be null
     bool timeCritical = true;  // the priority the next thread asks for
     // Counts the playbacks started; the user-interface thread's alone.
     uint32_t playNumber = 0;

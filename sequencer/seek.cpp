@@ -2,7 +2,7 @@
 // the new position runs on a copy of the song state, outside the step lock.
 #include <cstdio>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "sequencer/sequencer.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include "sequencer/schedule.h"
 
 class LineSink;
-struct DisplaySurfaces;
 struct Settings;
 
 constexpr int32_t kSongImageSize = 1048576;
@@ -118,8 +117,8 @@ void initSequencer(Sequencer& seq);
 
 // Clock.
 void recomputeIncrement(Sequencer& seq);
-// display: where the tempo readout is drawn in live steps; null draws nothing.
-void step(Sequencer& seq, DisplaySurfaces* display, bool live);
+// tempo: where live steps write the tempo line; null writes nothing.
+void step(Sequencer& seq, LineSink* tempo, bool live);
 void rewind(Sequencer& seq);
 void restoreLoopPoint(Sequencer& seq);
 // The cursor fields captured for track t at the last loop point.

@@ -1,7 +1,7 @@
 #pragma once
 // The history of played songs and folders: ten slots, slot 9 the newest, shown as the last
 // items of the first menu; and what choosing one of those items does.
-#include "shell/settings.h"
+#include "core/settings.h"
 
 struct Program;
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "shell/shell_view.h"
 
 Program::Program() : seq(new Sequencer) {}
@@ -22,7 +22,7 @@ void wireProgram(Program& p) {
     p.playback.settings = &p.settings;
     p.playback.flags = &p.flags;
     p.playback.platform = p.clock;
-    p.playback.display = &p.surfaces;
+    p.playback.tempoReadout = &p.tempoReadout;
 
     p.listView.surfaces = &p.surfaces;
     p.listView.list = &p.playList;

@@ -9,6 +9,8 @@
 
 #include "autoplay/folder_search.h"
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
+#include "core/settings.h"
 #include "display/display_surfaces.h"
 #include "display/indicators.h"
 #include "display/list_view.h"
@@ -16,8 +18,6 @@
 #include "platform/drops.h"
 #include "sequencer/playback.h"
 #include "sequencer/sequencer.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
 #include "shell/settings_files.h"
 
 class FileSystem;
@@ -61,6 +61,7 @@ struct Program {
     FolderSearch search;
     ListView listView;
     DisplaySurfaces surfaces;
+    ReadoutLine tempoReadout{surfaces, kTempoBoxY};
     SkinAnimation animation;
     IndicatorMemory indicatorMemory;
     DropList drop;

@@ -5,8 +5,8 @@
 // returns whether its file was read or written, for the caller's and the tests' sake.
 #include <cstddef>
 
+#include "core/settings.h"
 #include "platform/files.h"
-#include "shell/settings.h"
 
 // The shell buffers these files fill and empty. The program holds one; tests build their own.
 struct ShellPaths {

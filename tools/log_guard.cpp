@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 #include "tests/support/song_shapes.h"
 
 extern char** environ;

@@ -3,7 +3,7 @@
 // absolute-deadline sleeps, and real-time scheduling when the process may have it.
 #include <cstdint>
 
-#include "sequencer/playback.h"
+#include "platform/playback_platform.h"
 
 class PosixPlaybackPlatform : public PlaybackPlatform {
 public:

@@ -3,7 +3,7 @@
 // timer period the system offers, and the thread priorities of the player.
 #include <cstdint>
 
-#include "sequencer/playback.h"
+#include "platform/playback_platform.h"
 
 class Win32PlaybackPlatform : public PlaybackPlatform {
 public:

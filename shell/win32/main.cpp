@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "autoplay/autoplay_controller.h"
 #include "ghost/ghost_link.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "resources/resource.h"
+#include "shell/autoplay_controller.h"
 #include "shell/idle_schedule.h"
 #include "shell/start_up.h"
 #include "shell/win32/app.h"

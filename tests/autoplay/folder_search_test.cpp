@@ -1,5 +1,5 @@
 // The search thread end to end, over a real temporary tree and over fakes: what it lists,
-// the end marker, the shuffle, the stop and the list's limit.
+// the end marker, the shuffle, the stop, the list's limit and what the listener hears.
 #include "autoplay/folder_search.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/control_flags.h"
+#include "core/settings.h"
 #include "display/display_surfaces.h"
-#include "shell/control_flags.h"
-#include "shell/settings.h"
 #include "tests/support/fake_folders.h"
 #include "tests/support/recording_surface.h"
 
@@ -118,6 +118,32 @@ TEST_F(SearchTest, TheShuffledOrderIsDrawnBeforeTheSearchEnds) {
     for (const auto& t : surface.texts)
         if (t.y == 4) firstRow = t.bytes;
     EXPECT_EQ(firstRow, "0 R/E.MID");  // as shuffled, without waiting for another draw
+}
+
+// Each call to the listener with what the list holds at that moment.
+struct RecordingListener : SearchListener {
+    RecordingListener(const PlayList& l, const ControlFlags& f) : list(l), flags(f) {}
+    void searchStarting() override { heard.push_back("start, " + std::to_string(listCount(list)) + " listed"); }
+    void entryListed(int32_t count) override {
+        const PlayListEntry* entry = count == listCount(list) ? slotEntry(list, count - 1) : nullptr;
+        heard.push_back("listed " + std::to_string(count) + " " + (entry ? entry->path : "(not in place)"));
+    }
+    void listShuffled() override { heard.push_back(flags.searchRunning ? "shuffled, running" : "shuffled, ended"); }
+
+    const PlayList& list;
+    const ControlFlags& flags;
+    std::vector<std::string> heard;
+};
+
+TEST_F(SearchTest, TheListenerHearsTheStartEverySongInPlaceAndTheShuffleBeforeTheEnd) {
+    for (const char* name : {"A.MID", "b.txt", "C.MID"}) fake.add("R", name);
+    search("R");  // a list left from an earlier search: the next one starts empty
+    settings.shuffleAfterSearch = true;
+    RecordingListener listener(list, flags);
+    s.view = &listener;
+    search("R");
+    EXPECT_EQ(listener.heard, (std::vector<std::string>{"start, 0 listed", "listed 1 R/A.MID", "listed 2 R/C.MID",
+                                                        "shuffled, running"}));
 }
 
 TEST_F(SearchTest, StopEndsARunningWalkBetweenEntries) {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "autoplay/play_list.h"
+#include "core/control_flags.h"
 #include "display/display_surfaces.h"
-#include "shell/control_flags.h"
 #include "tests/support/fake_folders.h"
 #include "tests/support/recording_surface.h"
 

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "core/control_flags.h"
 #include "sequencer/playback.h"
-#include "shell/control_flags.h"
 #include "tests/support/player_fixture.h"
 #include "tests/support/playback_fakes.h"
 #include "tests/support/virtual_clock.h"

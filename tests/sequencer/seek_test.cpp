@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "core/control_flags.h"
 #include "sequencer/playback.h"
-#include "shell/control_flags.h"
 #include "tests/support/player_fixture.h"
 #include "tests/support/playback_fakes.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "display/line_sink.h"
+#include "core/line_sink.h"
 #include "platform/midi_device.h"
 
 struct SentMessage {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "autoplay/autoplay_controller.h"
 #include "platform/files.h"
+#include "shell/autoplay_controller.h"
 #include "shell/commands.h"
 
 bool FakeView::chooseFile(const FileDialogSpec& spec, char* path, size_t size) {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "core/settings.h"
 #include "sequencer/sequencer.h"
-#include "shell/settings.h"
 #include "tests/support/capture.h"
 #include "tests/support/smf_builder.h"
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "core/control_flags.h"
 #include "platform/win32/playback_win32.h"
 #include "platform/win32/winmm_midi.h"
 #include "sequencer/playback.h"
-#include "shell/control_flags.h"
 #include "tests/support/playback_fakes.h"
 
 namespace {

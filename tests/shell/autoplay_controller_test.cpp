@@ -1,6 +1,6 @@
 // The autoplay controller over folder runs and drop runs: the order of the songs, the
 // end of the list in each mode, skips, and the captions it leaves.
-#include "autoplay/autoplay_controller.h"
+#include "shell/autoplay_controller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 // Where the player's status lines and song texts go: the message panel in the window,
-// standard error in the terminal player, a recorder in tests.
+// standard error in the terminal player, a recorder in tests; and the tempo line, to a
+// readout box.
 
 class LineSink {
 public:

@@ -1,4 +1,4 @@
-#include "autoplay/autoplay_controller.h"
+#include "shell/autoplay_controller.h"
 
 #include <cstdio>
 
