@@ -3,7 +3,7 @@
 # is there it returns in a moment without touching apt.
 #
 #   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
-#   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8,
+#   sh tools/setup.sh test   the above + mingw-w64 (i686, x86-64), Wine (32- and 64-bit), Xvfb, ja_JP.UTF-8,
 #                            clang with libFuzzer (the fuzz build)
 #   sh tools/setup.sh bench  the play packages + the programs the benchmarks compare with
 #                            (midicsv, the fluidsynth command line)
@@ -32,7 +32,7 @@ PLAY_PACKAGES="build-essential cmake make pkg-config
     googletest libgtest-dev libbenchmark-dev
     libasound2-dev libfluidsynth-dev fluid-soundfont-gm"
 TEST_PACKAGES="$PLAY_PACKAGES
-    g++-mingw-w64-i686 binutils-mingw-w64-i686
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     fonts-wine libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386

@@ -2,6 +2,7 @@
 # Runs one Windows program under Wine and exits with its exit code.
 #
 #   tools/wine-run.sh [--prefix DIR] [--keep-server] PROGRAM.exe [ARGS...]
+#   tools/wine-run.sh --check [PROGRAM.exe]
 #
 # - WINEPREFIX is DIR (default: build/win32/wineprefix); it is created once with
 #   `wineboot -i` and reused afterwards. Its windows are not handed to a window manager
@@ -10,26 +11,45 @@
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
 # - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
 #   this run and stopped afterwards.
-# - Exits with 77 (ctest's skip) when this machine cannot start 32-bit programs at all:
-#   a kernel built or booted without 32-bit support refuses Wine's i386 loader, and no
-#   Windows program could run. `tools/wine-run.sh --check` makes only that test.
+# - A 32-bit program runs in a 32-bit prefix, a 64-bit one (the test build of machines
+#   without 32-bit support, build/win64) under wine64 in a 64-bit prefix: the program's
+#   PE header says which. A bare name (taskkill ...) runs as the prefix was made.
+# - Exits with 77 (ctest's skip) when a 32-bit program cannot start on this machine: a
+#   kernel built or booted without 32-bit support refuses Wine's i386 loader. `--check`
+#   makes only that test (for PROGRAM, or for a 32-bit program when none is named).
 # - At the end every process of the prefix is ended, so the next run starts clean; with
 #   --keep-server the others go on (a helper program run beside one that keeps running).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# The machine type of a PE program: 64 for x86-64, 32 otherwise (i386, or no file).
+pe_bits() {
+    local offset machine
+    [ -f "$1" ] || { echo 32; return; }
+    offset=$(od -An -tu4 -j60 -N4 "$1" 2> /dev/null | tr -d ' ')
+    machine=$(od -An -tx2 -j$((${offset:-0} + 4)) -N2 "$1" 2> /dev/null | tr -d ' ')
+    if [ "$machine" = 8664 ]; then echo 64; else echo 32; fi
+}
+
 # glibc's i386 loader comes with wine32; a kernel that cannot run it answers
 # "Exec format error" (status 126) before any 32-bit code runs.
-if [ -e /lib/ld-linux.so.2 ]; then
-    loader_status=0
-    /lib/ld-linux.so.2 --version > /dev/null 2>&1 || loader_status=$?
-    if [ $loader_status -eq 126 ]; then
-        echo "wine-run: this machine cannot run 32-bit programs (the kernel refuses i386 executables): skipped" >&2
-        exit 77
-    fi
+can_run_32_bit() {
+    local status=0
+    [ -e /lib/ld-linux.so.2 ] || return 0
+    /lib/ld-linux.so.2 --version > /dev/null 2>&1 || status=$?
+    [ $status -ne 126 ]
+}
+
+skip_32_bit() {
+    echo "wine-run: this machine cannot run 32-bit programs (the kernel refuses i386 executables): skipped" >&2
+    exit 77
+}
+
+if [ "${1:-}" = "--check" ]; then
+    [ "$(pe_bits "${2:-}")" = 64 ] || can_run_32_bit || skip_32_bit
+    exit 0
 fi
-[ "${1:-}" != "--check" ] || exit 0
 prefix="$here/../build/win32/wineprefix"
 if [ "${1:-}" = "--prefix" ]; then
     prefix=$2
@@ -61,8 +81,22 @@ esac
 mkdir -p "$(dirname "$prefix")"
 prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 
+case $program in
+*/*) bits=$(pe_bits "$program") ;;
+*) bits=$(cat "$prefix/.orvanel-bits" 2> /dev/null || echo 32) ;;
+esac
+if [ "$bits" = 64 ]; then
+    # Debian's wine wrapper takes the 32-bit loader whenever wine32 is installed.
+    wine=/usr/lib/wine/wine64
+    [ -x $wine ] || { echo "wine-run: $wine not found (run: sh tools/setup.sh test)" >&2; exit 2; }
+    export WINEARCH=win64
+else
+    can_run_32_bit || skip_32_bit
+    wine=wine
+    export WINEARCH=win32
+fi
+
 export WINEPREFIX=$prefix
-export WINEARCH=win32
 export WINEDEBUG=-all
 # No downloads of Mono or Gecko (their dialogs would wait forever on a headless display).
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -123,9 +157,10 @@ if [ ! -f "$ready" ]; then
         echo "wine-run: creating Wine prefix $prefix" >&2
         rm -rf "$prefix"
         start=$(date +%s)
-        wineboot -i > /dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
+        "$wine" wineboot -i > /dev/null 2>&1
+        "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
         wineserver -w
+        echo "$bits" > "$prefix/.orvanel-bits"
         touch "$ready"
         echo "wine-run: prefix ready in $(( $(date +%s) - start )) s" >&2
     fi
@@ -134,7 +169,7 @@ if [ ! -f "$ready" ]; then
 fi
 
 set +e
-wine "$program" "$@"
+"$wine" "$program" "$@"
 status=$?
 set -e
 exit "$status"
