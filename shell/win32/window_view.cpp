@@ -95,15 +95,7 @@ void WindowShellView::showSettingsDialog() { runSettingsDialog(app_); }
 void WindowShellView::showAboutBox() { runAboutBox(app_); }
 
 void WindowListScrollBar::setRange(int32_t maximum) {
-    range_.store(maximum, std::memory_order_relaxed);
-    if (!rangePosted_.exchange(true, std::memory_order_acq_rel))
-        PostMessageA(app_.window, kListRangeMessage, 0, 0);
-}
-
-int32_t WindowListScrollBar::takeRange() {
-    // Cleared first: a range stored after this is posted again.
-    rangePosted_.store(false, std::memory_order_release);
-    return range_.load(std::memory_order_relaxed);
+    if (range_.offer(maximum)) PostMessageA(app_.window, kListRangeMessage, 0, 0);
 }
 
 void WindowListScrollBar::setPosition(int32_t position) {
@@ -120,10 +112,11 @@ bool handlePostedViewMessage(App& a, UINT message, WPARAM wParam, LPARAM) {
     info.cbSize = sizeof info;
     switch (message) {
     case kListRangeMessage:
+        info.nMax = a.listScrollBar->takeRange();
+        if (info.nMax == PostedValue::kNone) return true;
         EnableWindow(bar, TRUE);
         info.fMask = SIF_RANGE | SIF_PAGE;
         info.nMin = 0;
-        info.nMax = a.listScrollBar->takeRange();
         info.nPage = 7;
         SetScrollInfo(bar, SB_CTL, &info, TRUE);
         return true;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "autoplay/play_list.h"
 #include "display/display_surfaces.h"
@@ -114,7 +116,7 @@ TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
 TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
     songs(200);
     const struct { int32_t playPos; bool follows; int32_t top; } steps[] = {
-        {51, false, 0}, {51, true, 49}, {53, true, 49}, {1, true, 0}, {9, true, 7}};
+        {51, false, 0}, {51, true, 49}, {53, true, 49}, {1, true, 0}, {8, true, 7}, {9, true, 7}};
     for (const auto& s : steps) {
         list.playPos = s.playPos;
         followPlayingSong(v, s.follows);
@@ -159,6 +161,7 @@ TEST_F(ListViewTest, ClicksAndTheWheelOnlyWhereAndWhenTheyMayAct) {
     }
     v.topIndex = 5;
     EXPECT_EQ(listClick(v, 10, 6 * kListRowHeight), -1);  // an empty row
+    EXPECT_EQ(listClick(v, 10, 5 * kListRowHeight), -1);  // the row just below the last song
     list.listCount = 7;
     EXPECT_FALSE(listWheel(v, -120));
 }
@@ -175,6 +178,37 @@ TEST_F(ListViewTest, ClearEmptiesListAndViewAndToggleSwapsPanes) {
     EXPECT_TRUE(window.allPixels(0, 0, kListViewWidth, kListViewHeight, RS::kWhite));
     EXPECT_FALSE(toggleListView(v) || bar.shown);
     EXPECT_TRUE(toggleListView(v) && bar.shown && flags.listViewShown);
+}
+
+// The list's range goes from the search thread to the window by posted messages: however
+// offers and takes interleave, the last range offered is the last one taken.
+TEST(PostedValueTest, TheLastRangeOfferedIsTakenWhateverTheInterleaving) {
+    PostedValue range;
+    std::atomic<int> messages{0};
+    std::atomic<int32_t> taken{0};
+    std::atomic<bool> done{false};
+    std::thread window([&] {
+        while (!done.load()) {
+            if (messages.load() == 0) {
+                std::this_thread::yield();
+                continue;
+            }
+            const int32_t v = range.take();
+            if (v != PostedValue::kNone) taken = v;
+            messages.fetch_sub(1);
+        }
+    });
+    int lost = 0;
+    for (int32_t round = 1; round <= 20000 && lost == 0; ++round) {
+        // Two ranges back to back: the second often arrives while the first is taken.
+        for (int32_t v : {2 * round, 2 * round + 1})
+            if (range.offer(v)) messages.fetch_add(1);
+        while (messages.load() != 0) std::this_thread::yield();
+        lost += taken.load() != 2 * round + 1;
+    }
+    done = true;
+    window.join();
+    EXPECT_EQ(lost, 0);
 }
 
 }  // namespace
