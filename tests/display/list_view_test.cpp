@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "autoplay/play_list.h"
 #include "display/display_surfaces.h"
@@ -178,37 +176,6 @@ TEST_F(ListViewTest, ClearEmptiesListAndViewAndToggleSwapsPanes) {
     EXPECT_TRUE(window.allPixels(0, 0, kListViewWidth, kListViewHeight, RS::kWhite));
     EXPECT_FALSE(toggleListView(v) || bar.shown);
     EXPECT_TRUE(toggleListView(v) && bar.shown && flags.listViewShown);
-}
-
-// The list's range goes from the search thread to the window by posted messages: however
-// offers and takes interleave, the last range offered is the last one taken.
-TEST(PostedValueTest, TheLastRangeOfferedIsTakenWhateverTheInterleaving) {
-    PostedValue range;
-    std::atomic<int> messages{0};
-    std::atomic<int32_t> taken{0};
-    std::atomic<bool> done{false};
-    std::thread window([&] {
-        while (!done.load()) {
-            if (messages.load() == 0) {
-                std::this_thread::yield();
-                continue;
-            }
-            const int32_t v = range.take();
-            if (v != PostedValue::kNone) taken = v;
-            messages.fetch_sub(1);
-        }
-    });
-    int lost = 0;
-    for (int32_t round = 1; round <= 20000 && lost == 0; ++round) {
-        // Two ranges back to back: the second often arrives while the first is taken.
-        for (int32_t v : {2 * round, 2 * round + 1})
-            if (range.offer(v)) messages.fetch_add(1);
-        while (messages.load() != 0) std::this_thread::yield();
-        lost += taken.load() != 2 * round + 1;
-    }
-    done = true;
-    window.join();
-    EXPECT_EQ(lost, 0);
 }
 
 }  // namespace
