@@ -98,12 +98,6 @@ protected:
                     static_cast<unsigned long>(meter.worst()));
     }
 
-    void closeCleanly(Process& p, HWND w) {
-        DWORD code = 1, ms = 0;
-        ASSERT_TRUE(closePlayer(p, w, code, ms));
-        EXPECT_EQ(code, 0u);
-    }
-
     std::string tree_;
     std::string size_;  // as count.txt says
     DWORD start_ = 0;
@@ -188,9 +182,7 @@ TEST_F(AutoplayWindow, HistoryEntriesPlayAFolderSongBySongAndASongAndTheMenuList
 // The autoplay button opens the folder browser (a dialog with a folder tree) on the current
 // folder: cancelled, nothing starts; confirmed, that folder's run plays.
 TEST_F(AutoplayWindow, TheAutoplayButtonBrowsesForTheFolderItPlays) {
-    const std::string folder = work_ + "\\browse";
-    removeTree(folder);
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = freshFolder("browse");
     ASSERT_TRUE(writeBytes(folder + "\\one.mid", songOfMs(60000)));
     Process p;
     ASSERT_TRUE(p.start(exe_, "", folder));
@@ -217,17 +209,13 @@ TEST_F(AutoplayWindow, TheAutoplayButtonBrowsesForTheFolderItPlays) {
         return title.size() > 18 && title.compare(title.size() - 18, 18, "\\BROWSE\\ONE.MID]") == 0;
     })) << windowText(w);
     EXPECT_TRUE(waitUntil(5000, [&] { return runCaptions(w) == kAutoplayCaptions; })) << runCaptions(w);
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    closeCleanly(p, w);
 }
 
 // A song whose name the code page cannot spell ("Café": Shift_JIS has no é) plays by its
 // short name: named on the command line, dropped on the window and found by a search.
 TEST_F(AutoplayWindow, ASongNamedOutsideTheCodePagePlaysByItsShortName) {
-    const std::string folder = work_ + "\\cafe";
-    removeTree(folder);
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = freshFolder("cafe");
     const std::wstring song = wideOf(folder) + L"\\Caf\u00E9.mid";
     const Bytes bytes = songOfMs(60000);
     HANDLE f = CreateFileW(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -257,9 +245,7 @@ TEST_F(AutoplayWindow, ASongNamedOutsideTheCodePagePlaysByItsShortName) {
     EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "play"; }));
     command(w, kHistoryCommand + 9);
     EXPECT_TRUE(waitUntil(10000, [&] { return windowText(w) == songTitle(listed); })) << windowText(w);
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    closeCleanly(p, w);
 }
 
 // Without the wait for the search's end the controller waits for each entry itself,

@@ -899,6 +899,21 @@ protected:
         return p.start(exe_, arguments, work_, showCommand);
     }
 
+    // An empty folder of that name in the working folder; its path.
+    std::string freshFolder(const std::string& name) {
+        const std::string folder = work_ + "\\" + name;
+        removeTree(folder);
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        return folder;
+    }
+
+    // Closes the player as its close box would; it must end with exit code 0.
+    void closeCleanly(Process& p, HWND w) {
+        DWORD code = 1, ms = 0;
+        ASSERT_TRUE(closePlayer(p, w, code, ms));
+        EXPECT_EQ(code, 0u);
+    }
+
     std::vector<Pixels> skinFrames() const {
         std::vector<Pixels> frames;
         for (int k = 0; k < 26; ++k) frames.push_back(skinFrame(skin_, k));

@@ -421,17 +421,13 @@ TEST_F(PlayerWindow, TheSkinChooserShowsANewSkinAndFallsBackOnARefusedOne) {
         EXPECT_TRUE(panelShows(w, s.panel, work_ + "\\skin-panel"));
     }
     MoveFileA(parked.c_str(), skin_.c_str());
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    closeCleanly(p, w);
 }
 
 // The song chooser remembers the folder of its last choice in kivo.txt and opens there:
 // a bare file name chosen next time is found in that folder.
 TEST_F(PlayerWindow, TheSongChooserOpensInTheFolderOfItsLastChoice) {
-    const std::string folder = work_ + "\\chosen";
-    removeTree(folder);
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = freshFolder("chosen");
     ASSERT_TRUE(writeBytes(folder + "\\a.mid", songOfMs(1000)));
     ASSERT_TRUE(writeBytes(folder + "\\b.mid", songOfMs(1000)));
     Process p;
@@ -447,9 +443,7 @@ TEST_F(PlayerWindow, TheSongChooserOpensInTheFolderOfItsLastChoice) {
     PostMessageA(w, WM_COMMAND, 0, 0);
     ASSERT_TRUE(chooseInFileDialog(p.id(), "b.mid"));
     EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel[" + folder + "\\b.mid]"; })) << windowText(w);
-    DWORD code = 1, ms = 0;
-    ASSERT_TRUE(closePlayer(p, w, code, ms));
-    EXPECT_EQ(code, 0u);
+    closeCleanly(p, w);
 }
 
 TEST_F(PlayerWindow, StartedMinimisedItShowsTheSongOnceRestored) {
