@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/messages.h"
 #include "tests/support/smf_builder.h"
 #include "tests/wine/gui_driver.h"
 
@@ -364,6 +365,7 @@ TEST_F(PlayerWindow, ASongOnTheCommandLinePlaysAtOnceWithItsTexts) {
     HWND seekBar = controlAt(w, "ScrollBar", 0, 252);
     ASSERT_NE(seekBar, nullptr);
     SendMessageA(w, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 80), reinterpret_cast<LPARAM>(seekBar));
+    Sleep(300);  // positions posted before the drag have arrived
     const int held = GetScrollPos(seekBar, SB_CTL);
     Sleep(2000);
     EXPECT_EQ(GetScrollPos(seekBar, SB_CTL), held);
@@ -391,8 +393,7 @@ TEST_F(PlayerWindow, TheSkinChooserShowsANewSkinAndFallsBackOnARefusedOne) {
     ASSERT_TRUE(saveBmp(good, other));
     ASSERT_TRUE(writeSkin(tall, 2080, 81));
     const std::vector<Pixels> frames = {skinFrame(good, 0), skinFrame(skin_, 0)};
-    const std::string refused = "\x83\x8D\x81\x5B\x83\x68\x8E\xB8\x94\x73\x81\x41\x96\x94\x82\xCD\x83\x54\x83\x43"
-                                "\x83\x59\x82\xAA\x95\x73\x90\xB3\x82\xC5\x82\xB7\x81\x42";
+    const std::string refused = kSkinRefusedText;
     Process p;
     ASSERT_TRUE(startPlayer(p));
     HWND w = waitForPlayerWindow(p);
@@ -416,8 +417,9 @@ TEST_F(PlayerWindow, TheSkinChooserShowsANewSkinAndFallsBackOnARefusedOne) {
         }
         PostMessageA(w, WM_COMMAND, 32788, 0);
         EXPECT_TRUE(chooseInFileDialog(p.id(), s.chosen)) << s.chosen;
-        EXPECT_TRUE(waitUntil(5000, [&] { return matchingFrame(captureClient(w, 210, 172, 80, 80), frames) == s.frameShown; }))
-            << s.chosen;
+        EXPECT_TRUE(waitUntil(5000, [&] {
+            return matchingFrame(captureClient(w, 210, 172, 80, 80), frames) == s.frameShown;
+        })) << s.chosen;
         EXPECT_TRUE(panelShows(w, s.panel, work_ + "\\skin-panel"));
     }
     MoveFileA(parked.c_str(), skin_.c_str());
