@@ -72,7 +72,8 @@ int CALLBACK selectCurrentFolder(HWND browser, UINT message, LPARAM, LPARAM) {
     if (message != BFFM_INITIALIZED) return 0;
     wchar_t folder[MAX_PATH];
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
-    if (length > 0 && length < MAX_PATH) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
+    if (length > 0 && length < MAX_PATH)
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
     return 0;
 }
 
