@@ -204,9 +204,10 @@ TEST_F(AutoplayWindow, TheAutoplayButtonBrowsesForTheFolderItPlays) {
         EXPECT_EQ(runCaptions(w), kIdleCaptions);
         EXPECT_EQ(windowText(w), "Orvanel");
     }
+    const std::string tail = "\\BROWSE\\ONE.MID]";
     EXPECT_TRUE(waitUntil(10000, [&] {
         const std::string title = windowText(w);
-        return title.size() > 18 && title.compare(title.size() - 18, 18, "\\BROWSE\\ONE.MID]") == 0;
+        return title.size() > tail.size() && title.compare(title.size() - tail.size(), tail.size(), tail) == 0;
     })) << windowText(w);
     EXPECT_TRUE(waitUntil(5000, [&] { return runCaptions(w) == kAutoplayCaptions; })) << runCaptions(w);
     closeCleanly(p, w);

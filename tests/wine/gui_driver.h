@@ -816,20 +816,22 @@ inline bool writeHistory(const std::vector<std::string>& entries) {
 }
 
 // Deletes folder and everything below it (small trees).
-inline void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+// (By the UTF-16 names, so names outside the code page go too.)
+inline void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(folder + "\\" + name);
-            else DeleteFileA((folder + "\\" + name).c_str());
-        } while (FindNextFileA(h, &fd));
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(folder + L"\\" + name);
+            else DeleteFileW((folder + L"\\" + name).c_str());
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
+inline void removeTree(const std::string& folder) { removeTree(wideOf(folder)); }
 
 // The songs below folder, upper case, in the order a depth-first walk over the system's own
 // enumeration meets them: a folder's contents stand where the folder stands among its
