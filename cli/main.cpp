@@ -132,8 +132,9 @@ public:
     }
     void messageBox(const char* text, bool) override { std::fprintf(stderr, "orvanel-play: %s\n", text); }
     bool chooseFile(const FileDialogSpec&, char*, size_t) override { return false; }
-    void chooseFolder(char* out, size_t size) override {
+    bool chooseFolder(char* out, size_t size) override {
         if (size) out[0] = '\0';
+        return true;
     }
     void showHistoryMenu(const History&) override {}
     void openDocument(const char*) override {}

@@ -1,5 +1,5 @@
 #pragma once
-// Folder enumeration for the folder search: FindFirstFileA/FindNextFileA on Windows,
+// Folder enumeration for the folder search: FindFirstFileW/FindNextFileW on Windows,
 // opendir/readdir on Linux. One handle per folder being listed.
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,8 @@ constexpr size_t kFolderNameSize = 256;       // 255 bytes and the zero byte
 struct FolderEntry {
     char name[kFolderNameSize];
     uint32_t attributes;
-    // The name did not fit: name holds nothing usable and the entry is to be passed over.
+    // The name did not fit (or the platform cannot give it in the program's code page):
+    // name holds nothing usable and the entry is to be passed over.
     bool nameTooLong;
 };
 

@@ -2,6 +2,7 @@
 // Values shared between threads with one writer at a time, as atomics with the memory
 // orders named once in the type rather than at every load and store.
 #include <atomic>
+#include <cstdint>
 
 template <class T, std::memory_order LoadOrder, std::memory_order StoreOrder>
 class SharedValue {
@@ -28,3 +29,19 @@ using Relaxed = SharedValue<T, std::memory_order_relaxed, std::memory_order_rela
 // (release/acquire), which a relaxed flag does not promise.
 template <class T>
 using Handover = SharedValue<T, std::memory_order_acquire, std::memory_order_release>;
+
+// The latest of a stream of values one thread hands to another that it tells by a message
+// (a posted window message): only a value offered while no message waits asks for one,
+// and the taker gets the latest. Offer and take are each one exchange of one atomic, so a
+// value offered while a take runs is either taken by it or asks for a message of its own.
+class PostedValue {
+public:
+    // Stores v (never kNone); true when the taker must be told.
+    bool offer(int32_t v) noexcept { return value_.exchange(v, std::memory_order_acq_rel) == kNone; }
+    // The latest value offered, or kNone when a message came with none.
+    int32_t take() noexcept { return value_.exchange(kNone, std::memory_order_acq_rel); }
+    static constexpr int32_t kNone = INT32_MIN;
+
+private:
+    std::atomic<int32_t> value_{kNone};
+};

@@ -22,9 +22,6 @@
 #define IDM_README 32774
 #define IDM_SKIN 32788
 
-#define ORVANEL_VERSION_TEXT "0.1.0"
-#define ORVANEL_VERSION_BINARY 0, 1, 0, 0
-
 // The About box and the settings dialog.
 #define IDD_ABOUTBOX 103
 #define IDD_SETTINGS 129

@@ -64,9 +64,11 @@ void folderTick(Program& p) {
     PlayList& list = p.playList;
     const int32_t pos = list.playPos;
     const PlayListEntry* entry = slotEntry(list, pos);
-    if (!entry) {
-        // The search has not listed it yet. One wait per tick, then back to the message
-        // loop, so the window keeps answering however long the search takes.
+    // The end marker is listed before the search thread is done with the list (it may
+    // still shuffle it): until searchRunning is clear the run must not end and release it.
+    if (!entry || (isEndMarker(*entry) && p.flags.searchRunning)) {
+        // Not listed yet. One wait per tick, then back to the message loop, so the window
+        // keeps answering however long the search takes.
         waitMs(p, 100);
         printLine(p, "search waiting...");
         return;

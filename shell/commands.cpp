@@ -95,7 +95,9 @@ void startAutoplay(Program& p) {
     }
     p.flags.commandBusy = true;
     p.autoplayFolder[0] = '\0';
-    if (p.view) p.view->chooseFolder(p.autoplayFolder, sizeof p.autoplayFolder);
+    // A folder cut to the buffer would be another folder: refused, not searched.
+    if (p.view && !p.view->chooseFolder(p.autoplayFolder, sizeof p.autoplayFolder))
+        messageBox(p, kFolderTooLongText, true);
     if (p.autoplayFolder[0] == '\0') {
         p.flags.commandBusy = false;
         return;
@@ -108,8 +110,7 @@ void startAutoplay(Program& p) {
     cutDriveRoot(p.autoplayFolder);
     std::snprintf(line, sizeof line, "autoplay directory = %s", p.autoplayFolder);
     printLine(p, line);
-    startFolderSearch(p.search, p.autoplayFolder);
-    p.flags.autoplayActive = true;  // commandBusy stays set for the whole run
+    beginFolderRun(p);
 }
 
 void toggleList(Program& p) {
@@ -159,6 +160,18 @@ void advance(Program& p) {
     runAnimationStep(p);
 }
 
+bool beginFolderRun(Program& p) {
+    // A search still finishing (it clears searchRunning last) keeps the list: a run started
+    // now would have no songs and no end.
+    if (!startFolderSearch(p.search, p.autoplayFolder)) {
+        printLine(p, kPlayBusyText);
+        p.flags.commandBusy = false;
+        return false;
+    }
+    p.flags.autoplayActive = true;  // commandBusy stays set for the whole run
+    return true;
+}
+
 void stopSong(Program& p) {
     stopPlayback(p.playback);
 }
@@ -180,6 +193,8 @@ void cutDriveRoot(char* folder) {
 void cancelAutoplay(Program& p) {
     if (p.flags.searchRunning) return;
     p.flags.autoplayActive = false;
+    // A "next" not yet taken by the controller would otherwise refuse play and the history.
+    p.flags.advanceRequested = false;
     stopSong(p);
     panicNow(p);
     unloadSong(*p.seq);

@@ -44,6 +44,9 @@ void playFromStart(Program& p);
 void showIdleCaptions(Program& p);
 // A drive root "C:\" becomes "C:", the form the folder search takes.
 void cutDriveRoot(char* folder);
+// Starts the search of autoplayFolder and the run over it (commandBusy stays set). While
+// an earlier search still holds the list, prints "play busy." and ends the command.
+bool beginFolderRun(Program& p);
 // Moves an autoplay run on: the controller starts the entry at playPos at its next tick.
 void advance(Program& p);
 // Ends an autoplay run at the user's request (the autoplay button during a run).

@@ -4,6 +4,7 @@
 
 #include "shell/commands.h"
 #include "shell/history.h"
+#include "shell/messages.h"
 #include "shell/program.h"
 #include "shell/shell_view.h"
 
@@ -54,7 +55,7 @@ void dropFiles(Program& p, std::unique_ptr<DropSource> drop) {
     f.dropSongStarted = false;
     f.commandBusy = true;
     if (p.seq->playing) {
-        printLine(p, "play busy.");
+        printLine(p, kPlayBusyText);
         f.commandBusy = false;
         drop->finish();
         return;

@@ -47,8 +47,7 @@ void playHistoryFolder(Program& p, int k, const char* folder) {
     std::strncpy(p.autoplayFolder, folder, sizeof p.autoplayFolder - 1);
     p.autoplayFolder[sizeof p.autoplayFolder - 1] = '\0';
     cutDriveRoot(p.autoplayFolder);
-    startFolderSearch(p.search, p.autoplayFolder);
-    p.flags.autoplayActive = true;  // commandBusy stays set for the whole run
+    if (!beginFolderRun(p)) return;
     promoteInHistory(p, k);
     waitMs(p, 10);
 }
@@ -77,7 +76,10 @@ void playHistoryItem(Program& p, int k) {
     char entry[History::kSlotSize];
     std::memcpy(entry, p.history.slots[k], sizeof entry);
     printLine(p, entry);
+    const bool cutShort = p.seq->playing;
     stopSong(p);
+    // The song cut short leaves its notes sounding: silenced as open does.
+    if (cutShort) panicNow(p);
     unloadSong(*p.seq);
     if (entry[0] == '*')
         playHistoryFolder(p, k, entry + 1);

@@ -6,6 +6,11 @@ constexpr char kOpenFailedText[] = "open\x8E\xB8\x94\x73";
 // "close失敗"
 constexpr char kCloseFailedText[] = "close\x8E\xB8\x94\x73";
 constexpr char kCannotExitText[] = "connot exit!";
+constexpr char kPlayBusyText[] = "play busy.";
+// "フォルダのパスが長すぎます。"
+constexpr char kFolderTooLongText[] =
+    "\x83\x74\x83\x48\x83\x8B\x83\x5F\x82\xCC\x83\x70\x83\x58\x82\xAA\x92\xB7\x82\xB7\x82\xAC"
+    "\x82\xDC\x82\xB7\x81\x42";
 // "ロード失敗、又はサイズが不正です。"
 constexpr char kSkinRefusedText[] =
     "\x83\x8D\x81\x5B\x83\x68\x8E\xB8\x94\x73\x81\x41\x96\x94\x82\xCD\x83\x54\x83\x43\x83\x59"

@@ -30,10 +30,12 @@ public:
     // with no owner window otherwise. Returns when the user has closed it.
     virtual void messageBox(const char* text, bool owned) = 0;
     // The file must exist; the read-only box is hidden. path holds the offered name and
-    // receives the choice (size bytes). False when the user cancelled: path unchanged.
+    // receives the choice (size bytes). False when the user cancelled (or the choice does
+    // not fit size bytes): path unchanged.
     virtual bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) = 0;
-    // The folder browser (file-system folders only). Leaves out empty on a cancel.
-    virtual void chooseFolder(char* out, size_t size) = 0;
+    // The folder browser (file-system folders only). Leaves out empty on a cancel; false
+    // (out empty) when the chosen folder's path does not fit size bytes.
+    virtual bool chooseFolder(char* out, size_t size) = 0;
     // The history items after the first menu's separator: one per non-empty slot, id
     // 5963 + slot, the newest on top.
     virtual void showHistoryMenu(const History& history) = 0;

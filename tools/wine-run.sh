@@ -7,7 +7,8 @@
 # - WINEPREFIX is DIR (default: build/win32/wineprefix); it is created once with
 #   `wineboot -i` and reused afterwards. Its windows are not handed to a window manager
 #   (there is none on Xvfb): Wine would otherwise wait 2 s for one at every window it
-#   destroys, the main window at exit and each message box alike.
+#   destroys, the main window at exit and each message box alike. "ＭＳ Ｐゴシック" and
+#   "ＭＳ ゴシック" are replaced by the IPA fonts of the same metrics.
 # - LANG=ja_JP.UTF-8, so the ANSI code page is 932 (Shift_JIS) as on a Japanese Windows.
 # - DISPLAY: kept when it names a reachable X server; otherwise an Xvfb is started for
 #   this run and stopped afterwards.
@@ -149,7 +150,7 @@ fi
 
 # Create the prefix once; concurrent runs wait for the first one. (The marker's name
 # changes with what the creation does, so older prefixes are made again.)
-ready=$prefix/.orvanel-ready-unmanaged
+ready=$prefix/.orvanel-ready-unmanaged-ipa
 if [ ! -f "$ready" ]; then
     exec 9> "$prefix.lock"
     flock 9
@@ -159,6 +160,12 @@ if [ ! -f "$ready" ]; then
         start=$(date +%s)
         "$wine" wineboot -i > /dev/null 2>&1
         "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
+        # The Japanese dialog fonts as IPA's (fonts-ipafont-gothic), which have their
+        # metrics: the settings dialog's labels then fit as they do on Windows.
+        for face in 'ＭＳ Ｐゴシック=IPAPGothic' 'ＭＳ ゴシック=IPAGothic'; do
+            "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" /d "${face#*=}" /f \
+                > /dev/null 2>&1
+        done
         wineserver -w
         echo "$bits" > "$prefix/.orvanel-bits"
         touch "$ready"

@@ -1,24 +1,24 @@
-// Folder enumeration on FindFirstFileA/FindNextFileA over "folder\*.*". Windows file
-// systems ignore letter case, and CharUpperA gives the upper case of the ANSI code page.
+// Folder enumeration on FindFirstFileW/FindNextFileW over "folder\*.*", the names given in
+// the ANSI code page as the rest of the program takes them. Windows file systems ignore
+// letter case, and CharUpperA gives the upper case of the ANSI code page.
 #include "platform/folders.h"
 
 #include <cstring>
 #include <windows.h>
 
+#include "platform/win32/ansi_path.h"
+
 namespace {
 
 constexpr char kPattern[] = "\\*.*";
 
-void takeEntry(const WIN32_FIND_DATAA& data, FolderEntry& entry) {
-    // cFileName holds up to MAX_PATH - 1 bytes, more than a name slot takes.
-    const size_t length = strnlen(data.cFileName, sizeof data.cFileName);
-    entry.nameTooLong = length >= kFolderNameSize;
-    if (entry.nameTooLong)
-        entry.name[0] = '\0';
-    else {
-        std::memcpy(entry.name, data.cFileName, length);
-        entry.name[length] = '\0';
-    }
+void takeEntry(const WIN32_FIND_DATAW& data, FolderEntry& entry) {
+    // A name the code page cannot spell goes by its short name; one that has none (or
+    // does not fit a name slot) is passed over, as a "?" in it would be a wildcard.
+    const wchar_t* name = data.cFileName;
+    if (!spelledExactly(name) && data.cAlternateFileName[0] != L'\0') name = data.cAlternateFileName;
+    entry.nameTooLong = !spelledExactly(name) || toAnsi(name, entry.name, sizeof entry.name) >= sizeof entry.name;
+    if (entry.nameTooLong) entry.name[0] = '\0';
     entry.attributes = data.dwFileAttributes;
 }
 
@@ -35,16 +35,19 @@ public:
         if (length + sizeof kPattern > sizeof pattern) return nullptr;
         std::memcpy(pattern, folder, length);
         std::memcpy(pattern + length, kPattern, sizeof kPattern);
-        WIN32_FIND_DATAA data;
-        HANDLE handle = FindFirstFileA(pattern, &data);
+        // The folder's path is the code page's own text: it converts back exactly.
+        wchar_t widePattern[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, MAX_PATH) <= 0) return nullptr;
+        WIN32_FIND_DATAW data;
+        HANDLE handle = FindFirstFileW(widePattern, &data);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
         takeEntry(data, entry);
         return handle;
     }
 
     bool next(void* handle, FolderEntry& entry) override {
-        WIN32_FIND_DATAA data;
-        if (!FindNextFileA(static_cast<HANDLE>(handle), &data)) return false;
+        WIN32_FIND_DATAW data;
+        if (!FindNextFileW(static_cast<HANDLE>(handle), &data)) return false;
         takeEntry(data, entry);
         return true;
     }

@@ -8,6 +8,7 @@
 #include "ghost/ghost_link.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/win32/ansi_path.h"
 #include "resources/resource.h"
 #include "shell/autoplay_controller.h"
 #include "shell/idle_schedule.h"
@@ -109,7 +110,7 @@ App::~App() = default;
 
 App& app() { return *theApp; }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     static App a;
     theApp = &a;
     Program& p = a.program;
@@ -127,7 +128,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     registerMainClass(a);
 
-    p.flags.cmdLineFile = takeCommandLine(commandLine, p.songPath, sizeof p.songPath);
+    // From the wide command line: a song the code page cannot spell comes by its short name.
+    char arguments[kDropPathSize];
+    const size_t length = ansiArgumentsOf(GetCommandLineW(), arguments, sizeof arguments);
+    // One that does not fit is a command line still, with no path of ours in it.
+    p.flags.cmdLineFile = length >= sizeof arguments || takeCommandLine(arguments, p.songPath, sizeof p.songPath);
     loadSettingsFiles(platformFileSystem(), p.flags.cmdLineFile, p.paths, p.settings, p.history);
     p.settings.keyShift = 0;
     wireWindowProgram(a);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/win32/ansi_path.h"
 #include "shell/win32/app.h"
 
 namespace {
@@ -32,35 +33,70 @@ void WindowShellView::messageBox(const char* text, bool owned) {
 }
 
 bool WindowShellView::chooseFile(const FileDialogSpec& spec, char* path, size_t size) {
-    OPENFILENAMEA ofn{};
+    // The wide dialog, so that a file the code page cannot spell still comes back by a name
+    // that opens it (its short one).
+    wchar_t filter[128], title[64], folder[1024], extension[8], file[MAX_PATH], fileTitle[64] = {};
+    if (!MultiByteToWideChar(CP_ACP, 0, spec.filter, static_cast<int>(spec.filterSize), filter, 128) ||
+        !MultiByteToWideChar(CP_ACP, 0, spec.title, -1, title, 64) ||
+        !MultiByteToWideChar(CP_ACP, 0, spec.initialFolder, -1, folder, 1024) ||
+        !MultiByteToWideChar(CP_ACP, 0, spec.defaultExtension, -1, extension, 8))
+        return false;
+    // The offered name is kept only when it fits the dialog's buffer.
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, file, MAX_PATH)) file[0] = L'\0';
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = app_.window;
-    ofn.lpstrFilter = spec.filter;
+    ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = static_cast<DWORD>(size);
-    ofn.lpstrFileTitle = spec.fileTitle;
-    ofn.nMaxFileTitle = static_cast<DWORD>(spec.fileTitleSize);
-    ofn.lpstrInitialDir = spec.initialFolder;
-    ofn.lpstrTitle = spec.title;
-    ofn.lpstrDefExt = spec.defaultExtension;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFileTitle = spec.fileTitle ? fileTitle : nullptr;
+    ofn.nMaxFileTitle = 64;
+    ofn.lpstrInitialDir = folder;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = extension;
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    return GetOpenFileNameA(&ofn) != 0;
+    if (!GetOpenFileNameW(&ofn)) return false;
+    // A path longer than the buffer once in the code page is not cut into another one.
+    char chosen[kDropPathSize];
+    if (ansiPathOf(file, chosen, sizeof chosen) >= size) return false;
+    std::memcpy(path, chosen, std::strlen(chosen) + 1);
+    if (spec.fileTitle) toAnsi(fileTitle, spec.fileTitle, spec.fileTitleSize);
+    return true;
 }
 
-void WindowShellView::chooseFolder(char* out, size_t size) {
-    if (size < MAX_PATH) return;
+namespace {
+
+// The browser opens on the current directory: the folder of the last autoplay.
+int CALLBACK selectCurrentFolder(HWND browser, UINT message, LPARAM, LPARAM) {
+    if (message != BFFM_INITIALIZED) return 0;
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    if (length > 0 && length < MAX_PATH)
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
+    return 0;
+}
+
+}  // namespace
+
+bool WindowShellView::chooseFolder(char* out, size_t size) {
+    if (size > 0) out[0] = '\0';
     IMalloc* shellAllocator = nullptr;
-    if (SHGetMalloc(&shellAllocator) != NOERROR || !shellAllocator) return;
-    BROWSEINFOA info{};
+    if (SHGetMalloc(&shellAllocator) != NOERROR || !shellAllocator) return true;
+    BROWSEINFOW info{};
     info.hwndOwner = app_.window;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    info.lpfn = selectCurrentFolder;
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
+    bool fits = true;
     if (chosen) {
-        if (!SHGetPathFromIDListA(chosen, out)) out[0] = '\0';
+        // The browser writes up to MAX_PATH characters, whatever the caller's buffer holds.
+        wchar_t folder[MAX_PATH];
+        if (SHGetPathFromIDListW(chosen, folder)) fits = ansiPathOf(folder, out, size) < size;
         shellAllocator->Free(chosen);
     }
     shellAllocator->Release();
+    return fits;
 }
 
 void WindowShellView::showHistoryMenu(const History& history) {
@@ -95,15 +131,7 @@ void WindowShellView::showSettingsDialog() { runSettingsDialog(app_); }
 void WindowShellView::showAboutBox() { runAboutBox(app_); }
 
 void WindowListScrollBar::setRange(int32_t maximum) {
-    range_.store(maximum, std::memory_order_relaxed);
-    if (!rangePosted_.exchange(true, std::memory_order_acq_rel))
-        PostMessageA(app_.window, kListRangeMessage, 0, 0);
-}
-
-int32_t WindowListScrollBar::takeRange() {
-    // Cleared first: a range stored after this is posted again.
-    rangePosted_.store(false, std::memory_order_release);
-    return range_.load(std::memory_order_relaxed);
+    if (range_.offer(maximum)) PostMessageA(app_.window, kListRangeMessage, 0, 0);
 }
 
 void WindowListScrollBar::setPosition(int32_t position) {
@@ -120,10 +148,11 @@ bool handlePostedViewMessage(App& a, UINT message, WPARAM wParam, LPARAM) {
     info.cbSize = sizeof info;
     switch (message) {
     case kListRangeMessage:
+        info.nMax = a.listScrollBar->takeRange();
+        if (info.nMax == PostedValue::kNone) return true;
         EnableWindow(bar, TRUE);
         info.fMask = SIF_RANGE | SIF_PAGE;
         info.nMin = 0;
-        info.nMax = a.listScrollBar->takeRange();
         info.nPage = 7;
         SetScrollInfo(bar, SB_CTL, &info, TRUE);
         return true;
@@ -151,12 +180,11 @@ uint32_t HdropSource::count() {
 }
 
 size_t HdropSource::path(uint32_t index, char* out, size_t size) {
-    if (size == 0) return 0;
-    out[0] = '\0';
-    if (!drop_) return 0;
-    const UINT length = DragQueryFileA(drop_, index, nullptr, 0);
-    DragQueryFileA(drop_, index, out, static_cast<UINT>(size));
-    return length;
+    if (size > 0) out[0] = '\0';
+    wchar_t path[kDropPathSize];
+    if (!drop_ || DragQueryFileW(drop_, index, nullptr, 0) >= kDropPathSize) return size;
+    DragQueryFileW(drop_, index, path, kDropPathSize);
+    return ansiPathOf(path, out, size);
 }
 
 void HdropSource::finish() {

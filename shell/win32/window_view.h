@@ -4,10 +4,9 @@
 // set of files over its HDROP.
 #include <windows.h>
 
-#include <atomic>
-
 #include "display/list_view.h"
 #include "platform/drops.h"
+#include "platform/relaxed.h"
 #include "shell/shell_view.h"
 
 struct App;
@@ -19,7 +18,7 @@ public:
     void setTitle(const char* title) override;
     void messageBox(const char* text, bool owned) override;
     bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) override;
-    void chooseFolder(char* out, size_t size) override;
+    bool chooseFolder(char* out, size_t size) override;
     void showHistoryMenu(const History& history) override;
     void openDocument(const char* path) override;
     void closeWindow() override;
@@ -45,13 +44,13 @@ public:
     void setPosition(int32_t position) override;
     void disable() override;
     void show(bool shown) override;
-    // On the user-interface thread, for the posted range message: the latest range.
-    int32_t takeRange();
+    // On the user-interface thread, for the posted range message: the latest range
+    // (PostedValue::kNone when there is none).
+    int32_t takeRange() { return range_.take(); }
 
 private:
     App& app_;
-    std::atomic<int32_t> range_{0};
-    std::atomic<bool> rangePosted_{false};
+    PostedValue range_;
 };
 
 class HdropSource final : public DropSource {

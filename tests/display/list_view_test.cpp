@@ -114,7 +114,7 @@ TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
 TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
     songs(200);
     const struct { int32_t playPos; bool follows; int32_t top; } steps[] = {
-        {51, false, 0}, {51, true, 49}, {53, true, 49}, {1, true, 0}, {9, true, 7}};
+        {51, false, 0}, {51, true, 49}, {53, true, 49}, {1, true, 0}, {8, true, 7}, {9, true, 7}};
     for (const auto& s : steps) {
         list.playPos = s.playPos;
         followPlayingSong(v, s.follows);
@@ -159,6 +159,7 @@ TEST_F(ListViewTest, ClicksAndTheWheelOnlyWhereAndWhenTheyMayAct) {
     }
     v.topIndex = 5;
     EXPECT_EQ(listClick(v, 10, 6 * kListRowHeight), -1);  // an empty row
+    EXPECT_EQ(listClick(v, 10, 5 * kListRowHeight), -1);  // the row just below the last song
     list.listCount = 7;
     EXPECT_FALSE(listWheel(v, -120));
 }

@@ -5,10 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
 
+#include "display/display_surfaces.h"
+#include "display/list_view.h"
 #include "platform/files.h"
 #include "shell/commands.h"
 #include "tests/support/fake_shell.h"
+#include "tests/support/recording_surface.h"
 
 namespace {
 
@@ -59,7 +67,88 @@ protected:
         return path + "]";
     }
     size_t count(const std::string& line) const { return std::count(panel.lines.begin(), panel.lines.end(), line); }
+    // Whether the search has put the end marker after its last song (10 s at most). Held
+    // at p.playList.shuffleLock, the search thread then stops at its shuffle.
+    bool endMarkerListed() {
+        for (int i = 0; i < 2000; ++i) {
+            const PlayListEntry* e = slotEntry(p.playList, listCount(p.playList));
+            if (e != nullptr && isEndMarker(*e)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
 };
+
+// switch.txt "bb": songs start before the search ends, which shuffles the list at its end.
+// The end marker taken while the search thread still shuffles waits like an empty slot:
+// ending the run then would release entries that thread is moving.
+TEST_F(Controller, TheEndMarkerEndsNoRunWhileTheSearchStillHoldsTheList) {
+    listFiles({"HOLDBAD1.MID", "HOLDBAD2.MID"});
+    p.settings.waitForSearchEnd = false;
+    p.settings.shuffleAfterSearch = true;
+    std::unique_lock<std::mutex> shuffle(p.playList.shuffleLock);
+    startFolderRun();
+    ASSERT_TRUE(endMarkerListed());
+    for (int i = 0; i < 4; ++i) tick();
+    EXPECT_TRUE(p.flags.autoplayActive);
+    EXPECT_EQ(count("open error skip..."), 2u);
+    EXPECT_EQ(panel.lines.back(), "search waiting...");
+    shuffle.unlock();
+    tickAndRecord(3);
+    EXPECT_FALSE(p.flags.autoplayActive);
+    EXPECT_EQ(panel.lines.back(), "autoplay finished.");
+}
+
+// With the wait for the search (forced along with the shuffle), the first song is the
+// first of the shuffled list: the search is not over before its shuffle is.
+TEST_F(Controller, TheFirstSongOfAShuffledRunComesFromTheShuffledList) {
+    listFiles({"SHA.MID", "SHB.MID", "SHC.MID", "SHD.MID", "SHE.MID"});
+    p.settings.shuffleAfterSearch = true;
+    p.randomSeed = 0;  // five draws from 0 put E first
+    {
+        std::lock_guard<std::mutex> shuffle(p.playList.shuffleLock);
+        startFolderRun();
+        ASSERT_TRUE(endMarkerListed());
+        tick();
+        EXPECT_EQ(view.title, "Orvanel");
+    }
+    ASSERT_TRUE(waitForSongEnd());
+    tick();
+    EXPECT_EQ(view.title.substr(8), at("SHE.MID"));
+}
+
+// The rows, a shuffle now and the controller read the list while the search writes it:
+// each sees whole entries only (also under ThreadSanitizer).
+TEST_F(Controller, TheListIsReadWholeWhileTheSearchWritesIt) {
+    for (int i = 0; i < 3000; ++i) folders.addPath(root, "R" + std::to_string(i) + ".MID");
+    // The walk goes on past its 1000th entry only once the list has been read a few times.
+    std::atomic<int> rounds{0};
+    folders.beforeEntry = [&rounds](int served) {
+        if (served % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (served == 1000 && rounds < 5) std::this_thread::yield();
+    };
+    RecordingSurface surface(kClientWidth, kClientHeight);
+    p.surfaces.listSurface = &surface;
+    p.settings.waitForSearchEnd = false;
+    startFolderRun();
+    // Read until the search has ended (no early return: the thread uses what is here).
+    bool whole = true;
+    for (; p.flags.searchRunning; ++rounds) {
+        drawListView(p.listView);
+        shuffleList(p.playList, p.randomSeed);
+        tick();
+        const int32_t n = listCount(p.playList);
+        for (int32_t i = 0; i < n && whole; i += 7) {
+            const PlayListEntry* e = slotEntry(p.playList, i);
+            const size_t length = e ? std::strlen(e->path) : 0;
+            whole = e != nullptr && e->listed == 1 && length > 4 && std::strcmp(e->path + length - 4, ".MID") == 0;
+        }
+    }
+    p.surfaces.listSurface = nullptr;
+    EXPECT_TRUE(whole);
+    EXPECT_GT(count("open error skip..."), 0u);
+    EXPECT_GT(surface.texts.size(), 0u);
+}
 
 TEST_F(Controller, FolderRunPlaysEverySongInWalkOrderThenFinishes) {
     listFiles({"RUNB.MID", "RUNA.MID", "RUNC.MIDI"});

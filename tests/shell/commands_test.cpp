@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 
+#include "shell/history.h"
 #include "shell/messages.h"
 #include "tests/support/fake_shell.h"
 
@@ -173,6 +175,42 @@ TEST_F(Commands, AutoplayChooserCancelledStartsNothing) {
     EXPECT_FALSE(p.flags.autoplayActive);
     EXPECT_FALSE(p.flags.commandBusy);
     EXPECT_EQ(folders.opened, 0);
+}
+
+// A folder whose path does not fit is refused with a box, not cut; a search still
+// finishing (held here in its shuffle) refuses a new run with "play busy.".
+TEST_F(Commands, AutoplayRefusesAFolderTooLongAndASearchNotYetFinished) {
+    view.folderAnswers.push_back(std::string(kFolderPathSize, 'x'));
+    command(kCmdAutoplay);
+    EXPECT_EQ(view.boxes, std::vector<std::string>{kFolderTooLongText});
+    folders.addPath("C:", "SONG.MID");
+    p.settings.shuffleAfterSearch = true;
+    std::unique_lock<std::mutex> shuffle(p.playList.shuffleLock);
+    ASSERT_TRUE(startFolderSearch(p.search, "C:"));
+    view.folderAnswers.push_back("D:\\music");
+    command(kCmdAutoplay);
+    EXPECT_EQ(panel.lines.back(), kPlayBusyText);
+    EXPECT_FALSE(p.flags.autoplayActive);
+    EXPECT_FALSE(p.flags.commandBusy);
+    shuffle.unlock();
+    EXPECT_TRUE(waitForSongEnd());
+}
+
+// "next" and a cancel before the controller's next tick: play and the history work after.
+TEST_F(Commands, CancelRightAfterNextLeavesPlayAndTheHistoryAnswering) {
+    const std::string a = writeSong("cna.mid", longSong()), b = writeSong("cnb.mid", longSong());
+    dropFiles(p, dropOf({a, b}));
+    tick();
+    ASSERT_TRUE(seq.playing);
+    command(kCmdPlay);
+    command(kCmdAutoplay);
+    EXPECT_FALSE(p.flags.autoplayActive);
+    view.fileAnswers.push_back(b);
+    command(kCmdPlay);
+    EXPECT_TRUE(seq.playing);
+    rememberInHistory(p, a.c_str());
+    command(5972);
+    EXPECT_EQ(view.title, "Orvanel[" + a + "]");
 }
 
 TEST_F(Commands, ListToggleLeavesAnAutoplaysBusyFlag) {

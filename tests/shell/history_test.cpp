@@ -95,11 +95,31 @@ TEST_F(HistoryItems, FolderItemStartsAnAutoplayOfItsFolder) {
     EXPECT_EQ(folders.opened, 1);  // the tree holds "D:" alone
 }
 
-TEST_F(HistoryItems, RefusedWhileSearchingOrAdvancing) {
+// A song chosen while another plays: the first one is silenced before the second starts.
+TEST_F(HistoryItems, ASongChosenWhileAnotherPlaysIsSilencedFirst) {
+    const std::string first = writeSong("h1.mid", longSong()), second = writeSong("h2.mid", longSong());
+    rememberInHistory(p, second.c_str());
+    rememberInHistory(p, first.c_str());
+    command(5972);
+    ASSERT_TRUE(p.seq->playing);
+    device.sent.clear();  // the songs are silent: only the commands send
+    command(5971);
+    EXPECT_TRUE(p.seq->playing);
+    EXPECT_EQ(view.title, "Orvanel[" + second + "]");
+    const std::vector<std::string> sent = device.hex();
+    ASSERT_GE(sent.size(), 16u);
+    EXPECT_EQ(sent[0], "B0 7B 00");
+    EXPECT_EQ(sent[15], "BF 7B 00");
+}
+
+// Refused while a search runs, a "next" waits, or a command holds commandBusy (a folder
+// run holds it throughout).
+TEST_F(HistoryItems, RefusedWhileSearchingAdvancingOrBusy) {
     rememberInHistory(p, "*D:\\");
-    for (int which = 0; which < 2; ++which) {
+    for (int which = 0; which < 3; ++which) {
         p.flags.searchRunning = which == 0;
         p.flags.advanceRequested = which == 1;
+        p.flags.commandBusy = which == 2;
         command(5972);
         EXPECT_FALSE(p.flags.autoplayActive) << which;
         EXPECT_TRUE(panel.lines.empty()) << which;

@@ -19,11 +19,13 @@ bool FakeView::chooseFile(const FileDialogSpec& spec, char* path, size_t size) {
     return true;
 }
 
-void FakeView::chooseFolder(char* out, size_t size) {
-    if (folderAnswers.empty() || size == 0) return;
+bool FakeView::chooseFolder(char* out, size_t size) {
+    if (folderAnswers.empty() || size == 0) return true;
     const std::string answer = folderAnswers.front();
     folderAnswers.pop_front();
-    if (answer.size() < size) std::memcpy(out, answer.c_str(), answer.size() + 1);
+    if (answer.size() >= size) return false;
+    std::memcpy(out, answer.c_str(), answer.size() + 1);
+    return true;
 }
 
 void FakeView::showHistoryMenu(const History& history) {

@@ -25,7 +25,7 @@ public:
         boxesOwned.push_back(owned);
     }
     bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) override;
-    void chooseFolder(char* out, size_t size) override;
+    bool chooseFolder(char* out, size_t size) override;
     void showHistoryMenu(const History& history) override;
     void openDocument(const char* path) override { documents.push_back(path); }
     void closeWindow() override { ++closes; }

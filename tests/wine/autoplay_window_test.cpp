@@ -98,12 +98,6 @@ protected:
                     static_cast<unsigned long>(meter.worst()));
     }
 
-    void closeCleanly(Process& p, HWND w) {
-        DWORD code = 1, ms = 0;
-        ASSERT_TRUE(closePlayer(p, w, code, ms));
-        EXPECT_EQ(code, 0u);
-    }
-
     std::string tree_;
     std::string size_;  // as count.txt says
     DWORD start_ = 0;
@@ -185,6 +179,75 @@ TEST_F(AutoplayWindow, HistoryEntriesPlayAFolderSongBySongAndASongAndTheMenuList
                                                        "*" + folder})));
 }
 
+// The autoplay button opens the folder browser (a dialog with a folder tree) on the current
+// folder: cancelled, nothing starts; confirmed, that folder's run plays.
+TEST_F(AutoplayWindow, TheAutoplayButtonBrowsesForTheFolderItPlays) {
+    const std::string folder = freshFolder("browse");
+    ASSERT_TRUE(writeBytes(folder + "\\one.mid", songOfMs(60000)));
+    Process p;
+    ASSERT_TRUE(p.start(exe_, "", folder));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    for (int answer : {IDCANCEL, IDOK}) {
+        pressButton(w, kAutoplayButton);
+        HWND browser = nullptr;
+        ASSERT_TRUE(waitUntil(kStartTimeoutMs, [&] {
+            browser = dialogOf(p.id());
+            return browser && FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+        })) << "no folder browser";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(browser, WM_NULL, 0, 0, SMTO_NORMAL, kStartTimeoutMs, &ignored);
+        PostMessageA(browser, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        ASSERT_TRUE(waitUntil(kExitTimeoutMs, [&] { return !IsWindow(browser); }));
+        if (answer != IDCANCEL) continue;
+        SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kStartTimeoutMs, &ignored);
+        EXPECT_EQ(runCaptions(w), kIdleCaptions);
+        EXPECT_EQ(windowText(w), "Orvanel");
+    }
+    const std::string tail = "\\BROWSE\\ONE.MID]";
+    EXPECT_TRUE(waitUntil(10000, [&] {
+        const std::string title = windowText(w);
+        return title.size() > tail.size() && title.compare(title.size() - tail.size(), tail.size(), tail) == 0;
+    })) << windowText(w);
+    EXPECT_TRUE(waitUntil(5000, [&] { return runCaptions(w) == kAutoplayCaptions; })) << runCaptions(w);
+    closeCleanly(p, w);
+}
+
+// A song whose name the code page cannot spell ("Café": Shift_JIS has no é) plays by its
+// short name: named on the command line, dropped on the window and found by a search.
+TEST_F(AutoplayWindow, ASongNamedOutsideTheCodePagePlaysByItsShortName) {
+    const std::string folder = freshFolder("cafe");
+    const std::wstring song = wideOf(folder) + L"\\Caf\u00E9.mid";
+    const Bytes bytes = songOfMs(60000);
+    HANDLE f = CreateFileW(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(song.c_str(), shortPath, MAX_PATH), 0u);
+    const std::string shortSong = ansiOf(shortPath);
+    ASSERT_EQ(shortSong.find('?'), std::string::npos) << shortSong;
+    const std::string listed = upperCase(folder + shortSong.substr(shortSong.rfind('\\')));
+    ASSERT_TRUE(writeHistory({"*" + folder}));
+
+    Process p;
+    ASSERT_TRUE(p.startWide(exe_, L"\"" + song + L"\"", work_));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == songTitle(shortSong); })) << windowText(w);
+    EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "stop"; }));
+    pressButton(w, 1);  // stop: a drop while a song plays is refused
+    EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "play"; }));
+    ASSERT_TRUE(dropOn(w, {song}));
+    EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "stop"; })) << "the dropped song does not play";
+    pressButton(w, 1);
+    EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "play"; }));
+    command(w, kHistoryCommand + 8);  // the dropped song went into the history above the folder
+    EXPECT_TRUE(waitUntil(10000, [&] { return windowText(w) == songTitle(listed); })) << windowText(w);
+    closeCleanly(p, w);
+}
+
 // Without the wait for the search's end the controller waits for each entry itself,
 // printing "search waiting..." once a tick; over a tree with no song at all it waits for the
 // whole search. The window must answer all the while, and refuse the exit command.
@@ -203,6 +266,8 @@ TEST_F(SearchWindow, TheWindowAnswersThroughoutASearchTheControllerWaitsForAndRe
         pressMessageBoxOk(box);
         EXPECT_TRUE(meter.pingUntil(kExitTimeoutMs, [&] { return !IsWindow(box); }));
     }
+    // The cancel is refused too: the run goes on to its end below.
+    pressButton(w, kAutoplayButton);
     ASSERT_NO_FATAL_FAILURE(pingToTheEnd(w, meter, {"search waiting...", "end", "autoplay finished."}));
     EXPECT_TRUE(p.running());
     EXPECT_EQ(runCaptions(w), kIdleCaptions);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/wine/gui_driver.h"
 
@@ -217,6 +218,16 @@ TEST_F(Dialogs, TheAboutBoxOpensOnQuestionMarkAndSlashAndChangesNothing) {
         ASSERT_TRUE(waitGone(d)) << "the About box opened on " << key << " did not close";
     }
     EXPECT_EQ(switchesAfterClose(p, w), "aabbbaa");
+    // The version resource carries the version the About box shows.
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe_.c_str(), &ignored));
+    char* version = nullptr;
+    UINT length = 0;
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe_.c_str(), 0, DWORD(info.size()), info.data()));
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\041104b0\\ProductVersion",
+                               reinterpret_cast<void**>(&version), &length));
+    EXPECT_EQ("Orvanel Version " + std::string(version), "Orvanel Version 1.6b");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // as they were before the test. Inline so that every *_test.cpp of this folder (and a
 // helper program) can use it; a plain .cpp here would be built as a helper of its own.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,19 @@ inline std::string tempFolder() {
     char path[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, path);
     return path;
+}
+
+// Code-page text as UTF-16, and back (what the code page cannot spell becomes "?").
+inline std::wstring wideOf(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1));
+    return wide;
+}
+inline std::string ansiOf(const std::wstring& wide) {
+    std::string text(wide.size() * 2 + 1, '\0');
+    text.resize(size_t(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &text[0],
+                                           int(text.size()), nullptr, nullptr) - 1));
+    return text;
 }
 
 inline bool fileExists(const std::string& path) {
@@ -93,7 +107,8 @@ inline std::string printable(const std::string& bytes) {
 // themselves; whatever was there before is put back afterwards.
 class SettingsFilesKeeper {
 public:
-    static constexpr const char* kNames[] = {"switch.txt", "history.txt", "kivopath.txt", "helpdir.txt"};
+    static constexpr const char* kNames[] = {"switch.txt", "history.txt", "kivopath.txt", "helpdir.txt",
+                                             "kivo.txt"};
 
     SettingsFilesKeeper() {
         for (int i = 0; i < kCount; ++i) {
@@ -113,7 +128,7 @@ public:
     SettingsFilesKeeper& operator=(const SettingsFilesKeeper&) = delete;
 
 private:
-    static constexpr int kCount = 4;
+    static constexpr int kCount = 5;
     bool had_[kCount] = {};
     std::string saved_[kCount];
 };
@@ -155,6 +170,15 @@ public:
         }
         return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.empty() ? nullptr : folder.c_str(), &si, &pi_) != 0;
+    }
+
+    // As start, with the arguments in UTF-16: names the code page cannot spell.
+    bool startWide(const std::string& exe, const std::wstring& arguments, const std::string& folder) {
+        std::wstring commandLine = L"\"" + wideOf(exe) + L"\" " + arguments;
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              wideOf(folder).c_str(), &si, &pi_) != 0;
     }
 
     bool running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
@@ -360,6 +384,45 @@ inline HWND messageBoxSaying(HWND owner, const std::string& text) {
     MessageBoxSearch search = {owner, text, nullptr};
     EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Answers the open-file dialog of process pid: types path as the file name and presses
+// its OK button. False when no dialog comes, or it does not close on it.
+inline bool chooseInFileDialog(DWORD pid, const std::string& path) {
+    HWND dialog = nullptr;
+    if (!waitUntil(kStartTimeoutMs, [&] { return (dialog = dialogOf(pid)) != nullptr; })) return false;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStartTimeoutMs, &answer);
+    // The file name box is the dialog's one edit control (inside a combo box on some systems).
+    for (const Control& c : childControls(dialog)) {
+        if (_stricmp(c.className.c_str(), "Edit") != 0) continue;
+        SendMessageTimeoutA(c.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, &answer);
+        break;
+    }
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return waitUntil(kExitTimeoutMs, [&] { return !IsWindow(dialog); });
+}
+
+// Drops files on window as the shell does: a DROPFILES block of UTF-16 paths, made in the
+// window's own process, goes with WM_DROPFILES.
+inline bool dropOn(HWND window, const std::vector<std::wstring>& paths) {
+    std::wstring names;
+    for (const std::wstring& path : paths) names += path + L'\0';
+    names += L'\0';
+    std::string block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t), '\0');
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    std::memcpy(&block[0], &header, sizeof header);
+    std::memcpy(&block[sizeof header], names.data(), names.size() * sizeof(wchar_t));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return false;
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
+    CloseHandle(process);
+    return written && PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
 }
 
 // Presses a message box's OK button.
@@ -753,20 +816,22 @@ inline bool writeHistory(const std::vector<std::string>& entries) {
 }
 
 // Deletes folder and everything below it (small trees).
-inline void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+// (By the UTF-16 names, so names outside the code page go too.)
+inline void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(folder + "\\" + name);
-            else DeleteFileA((folder + "\\" + name).c_str());
-        } while (FindNextFileA(h, &fd));
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(folder + L"\\" + name);
+            else DeleteFileW((folder + L"\\" + name).c_str());
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
+inline void removeTree(const std::string& folder) { removeTree(wideOf(folder)); }
 
 // The songs below folder, upper case, in the order a depth-first walk over the system's own
 // enumeration meets them: a folder's contents stand where the folder stands among its
@@ -834,6 +899,21 @@ protected:
     // Starts the player in the working folder with the given command line.
     bool startPlayer(Process& p, const std::string& arguments = "", int showCommand = -1) {
         return p.start(exe_, arguments, work_, showCommand);
+    }
+
+    // An empty folder of that name in the working folder; its path.
+    std::string freshFolder(const std::string& name) {
+        const std::string folder = work_ + "\\" + name;
+        removeTree(folder);
+        EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        return folder;
+    }
+
+    // Closes the player as its close box would; it must end with exit code 0.
+    void closeCleanly(Process& p, HWND w) {
+        DWORD code = 1, ms = 0;
+        ASSERT_TRUE(closePlayer(p, w, code, ms));
+        EXPECT_EQ(code, 0u);
     }
 
     std::vector<Pixels> skinFrames() const {

@@ -126,6 +126,20 @@ TEST_F(ListViewWindow, TheListShowsARunAndTheSpinsPauseBoxNextAndCancelAnswer) {
     EXPECT_EQ(runCaptions(w), kAutoplayCaptions);
     std::printf("[          ] next song %lu ms after \"next\"\n", static_cast<unsigned long>(nextMs));
 
+    // The wheel moves the rows by two, the list scroll bar back to the top.
+    PostMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+    EXPECT_TRUE(windowShows(w, 0, 0, expectedListView(songs, 2, 1), work_ + "\\list-wheel"));
+    PostMessageA(w, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), reinterpret_cast<LPARAM>(listBar));
+    EXPECT_TRUE(windowShows(w, 0, 0, expectedListView(songs, 0, 1), work_ + "\\list-top"));
+    // A click on the seventh row plays its song next. The song after it stands below the
+    // seven rows: the idle tick pages the list along, to its last page.
+    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(20, 6 * 35 + 10));
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel[" + songs[6] + "]"; })) << windowText(w);
+    EXPECT_TRUE(windowShows(w, 0, 0, expectedListView(songs, 0, 6), work_ + "\\list-clicked"));
+    pressButton(w, kPlayButton);
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel[" + songs[7] + "]"; })) << windowText(w);
+    EXPECT_TRUE(windowShows(w, 0, 0, expectedListView(songs, 2, 7), work_ + "\\list-followed"));
+
     // Cancel: idle again, the list empty and its scroll bar disabled.
     pressButton(w, kAutoplayButton);
     EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel"; })) << windowText(w);
@@ -135,7 +149,8 @@ TEST_F(ListViewWindow, TheListShowsARunAndTheSpinsPauseBoxNextAndCancelAnswer) {
 
     // Back to the panel, which took the run's lines while the list was shown.
     pressButton(w, kListToggle);
-    EXPECT_TRUE(panelShows(w, {"*" + folder, "autoplay history", songs[0], songs[1]}, work_ + "\\panel-after-list"));
+    EXPECT_TRUE(panelShows(w, {"*" + folder, "autoplay history", songs[0], songs[1], songs[6], songs[7]},
+                           work_ + "\\panel-after-list"));
     EXPECT_TRUE(waitUntil(5000, [&] { return !IsWindowVisible(listBar); }));
     EXPECT_TRUE(acceptsDrops(w));
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/messages.h"
 #include "tests/support/smf_builder.h"
 #include "tests/wine/gui_driver.h"
 
@@ -359,12 +360,93 @@ TEST_F(PlayerWindow, ASongOnTheCommandLinePlaysAtOnceWithItsTexts) {
     EXPECT_LE(*seen.rbegin(), 9);
     EXPECT_GE(seen.size(), 3u) << "the dance does not move";
 
+    // While the user drags the seek bar's thumb the song does not move it (a percent of the
+    // song is 0.6 s); once let go at 80 the song plays on from there.
+    HWND seekBar = controlAt(w, "ScrollBar", 0, 252);
+    ASSERT_NE(seekBar, nullptr);
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 80), reinterpret_cast<LPARAM>(seekBar));
+    Sleep(300);  // positions posted before the drag have arrived
+    const int held = GetScrollPos(seekBar, SB_CTL);
+    Sleep(2000);
+    EXPECT_EQ(GetScrollPos(seekBar, SB_CTL), held);
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 80), reinterpret_cast<LPARAM>(seekBar));
+    EXPECT_TRUE(waitUntil(5000, [&] { return GetScrollPos(seekBar, SB_CTL) >= 80; }));
+
     DWORD code = 1, ms = 0;
     ASSERT_TRUE(closePlayer(p, w, code, ms));
     EXPECT_EQ(code, 0u);
     std::string bytes;
     ASSERT_TRUE(readFile(settingsFile("helpdir.txt"), bytes));
     EXPECT_EQ(printable(bytes), printable(helpdir));
+}
+
+// The skin chooser (command 32788): a good bitmap shows at once while nothing plays; one of
+// the wrong size is refused and the default skin shows; when the default fails too, the
+// skin in use stays.
+TEST_F(PlayerWindow, TheSkinChooserShowsANewSkinAndFallsBackOnARefusedOne) {
+    Pixels other;
+    other.width = 2080;
+    other.height = 80;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 2080; ++x) other.p.push_back(skinPixel(x, y) ^ 0xFFFFFF);
+    const std::string good = work_ + "\\other.bmp", tall = work_ + "\\tall.bmp";
+    ASSERT_TRUE(saveBmp(good, other));
+    ASSERT_TRUE(writeSkin(tall, 2080, 81));
+    const std::vector<Pixels> frames = {skinFrame(good, 0), skinFrame(skin_, 0)};
+    const std::string refused = kSkinRefusedText;
+    Process p;
+    ASSERT_TRUE(startPlayer(p));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    const std::string parked = skin_ + ".away";
+    struct Step {
+        const std::string& chosen;
+        bool defaultSkinThere;
+        int frameShown;  // in frames
+        std::vector<std::string> panel;
+    } const steps[] = {
+        {good, true, 0, {}},
+        {tall, true, 1, {refused}},
+        {good, true, 0, {refused}},
+        {tall, false, 0, {refused, refused}},
+    };
+    for (const Step& s : steps) {
+        // EXPECT only: the default skin is put back below whatever happens here.
+        if (!s.defaultSkinThere) {
+            EXPECT_TRUE(MoveFileA(skin_.c_str(), parked.c_str()));
+        }
+        PostMessageA(w, WM_COMMAND, 32788, 0);
+        EXPECT_TRUE(chooseInFileDialog(p.id(), s.chosen)) << s.chosen;
+        EXPECT_TRUE(waitUntil(5000, [&] {
+            return matchingFrame(captureClient(w, 210, 172, 80, 80), frames) == s.frameShown;
+        })) << s.chosen;
+        EXPECT_TRUE(panelShows(w, s.panel, work_ + "\\skin-panel"));
+    }
+    MoveFileA(parked.c_str(), skin_.c_str());
+    closeCleanly(p, w);
+}
+
+// The song chooser remembers the folder of its last choice in kivo.txt and opens there:
+// a bare file name chosen next time is found in that folder.
+TEST_F(PlayerWindow, TheSongChooserOpensInTheFolderOfItsLastChoice) {
+    const std::string folder = freshFolder("chosen");
+    ASSERT_TRUE(writeBytes(folder + "\\a.mid", songOfMs(1000)));
+    ASSERT_TRUE(writeBytes(folder + "\\b.mid", songOfMs(1000)));
+    Process p;
+    ASSERT_TRUE(startPlayer(p));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    PostMessageA(w, WM_COMMAND, 0, 0);
+    ASSERT_TRUE(chooseInFileDialog(p.id(), folder + "\\a.mid"));
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel[" + folder + "\\a.mid]"; })) << windowText(w);
+    std::string bytes;
+    ASSERT_TRUE(readFile(settingsFile("kivo.txt"), bytes));
+    EXPECT_EQ(bytes.size(), 256u);
+    EXPECT_EQ(std::string(bytes.c_str()), folder + "\\");
+    PostMessageA(w, WM_COMMAND, 0, 0);
+    ASSERT_TRUE(chooseInFileDialog(p.id(), "b.mid"));
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel[" + folder + "\\b.mid]"; })) << windowText(w);
+    closeCleanly(p, w);
 }
 
 TEST_F(PlayerWindow, StartedMinimisedItShowsTheSongOnceRestored) {
