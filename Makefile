@@ -11,6 +11,9 @@ BUILD := build
 DEMO_SONG := samples/demo.mid
 # Options of the play target, e.g. PLAY_OPTIONS=--device=log.
 PLAY_OPTIONS ?=
+# Where make install puts orvanel-play and its man page, below an optional DESTDIR.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 # Compile time is most of a test run: line tables only (-g1) natively, and no
 # optimisation under ASan + UBSan, where -O1 would double it.
@@ -23,7 +26,8 @@ CONFIG_fuzz := -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVANEL_F
 # The ThreadSanitizer build makes only what its tests need.
 TARGETS_tsan := --target all_tests
 
-.PHONY: all setup-play setup-test setup-bench build play test tsan fuzz fuzz-long bench record-logs clean
+.PHONY: all setup-play setup-test setup-bench build build-player play install uninstall deb test tsan fuzz \
+	fuzz-long bench record-logs clean
 
 all: build
 
@@ -54,10 +58,16 @@ check-%: build-%
 
 build: build-native
 
+# The player alone (the core, the platform library, orvanel-play) in the native build
+# folder: no GoogleTest, tests, tools or benchmarks.
+build-player: configure-native
+	cmake --build $(BUILD)/native -j$(JOBS) --target orvanel-play
+
 play: setup-play
-	$(MAKE) --no-print-directory build-native
+	$(MAKE) --no-print-directory build-player
 	@if [ ! -f $(DEMO_SONG) ]; then \
-	    test -x $(BUILD)/native/make_demo_song || { echo "no $(DEMO_SONG) and no tools/make_demo_song to make it" >&2; exit 1; }; \
+	    cmake --build $(BUILD)/native -j$(JOBS) --target make_demo_song > /dev/null || \
+	        { echo "no $(DEMO_SONG) and no tools/make_demo_song to make it" >&2; exit 1; }; \
 	    echo "making $(DEMO_SONG)"; \
 	    $(BUILD)/native/make_demo_song $(DEMO_SONG); \
 	fi
@@ -68,6 +78,18 @@ play: setup-play
 	    ./$(BUILD)/native/orvanel-play --device=wav:demo.wav $(DEMO_SONG) && \
 	    echo "no audio output here: the demo song was rendered to $$(pwd)/demo.wav"; \
 	else exit $$status; fi
+
+# bin/orvanel-play and share/man/man1/orvanel-play.1 below $(DESTDIR)$(PREFIX).
+install: build-player
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/native --prefix "$(PREFIX)"
+
+uninstall:
+	rm -f "$(DESTDIR)$(PREFIX)/bin/orvanel-play" "$(DESTDIR)$(PREFIX)/share/man/man1/orvanel-play.1"
+
+# build/orvanel-play_VERSION_ARCH.deb, with its dependencies on the shared libraries declared.
+deb: build-player
+	cd $(BUILD)/native && cpack -G DEB -B "$(CURDIR)/$(BUILD)"
+	@ls $(BUILD)/orvanel-play_*.deb
 
 # Every build and every test; the last line printed is the summary.
 test: setup-test
