@@ -11,10 +11,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvanel-play)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "terminal MIDI file player and renderer")
+# Below the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "terminal MIDI file player and renderer
- Plays Standard MIDI Files and RMID files, single or a whole folder tree, to an
- ALSA sequencer port or an embedded FluidSynth, or renders them to WAV files.")
+    "Plays Standard MIDI Files and RMID files, single or a whole folder tree, to an
+ALSA sequencer port or an embedded FluidSynth, or renders them to WAV files.")
 set(CPACK_PACKAGE_CONTACT "Orvanel maintainers <maintainers@orvanel.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
