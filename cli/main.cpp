@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
     seq.loopMode = static_cast<int8_t>(options.loopMode);
 
     // What is to be played is known good, or its reasons are told, before any device opens.
-    if (!checkArguments(p, options.files)) return kExitFailed;
+    if (!checkArguments(p, options.files)) return interrupted ? kExitInterrupted : kExitFailed;
     std::unique_ptr<MidiDevice> device =
         deviceRow ? openNamedDevice(devices, options.device.c_str(), error) : openDefaultDevice(error);
     if (!device) {

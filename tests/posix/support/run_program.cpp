@@ -37,13 +37,8 @@ std::string commandText(const std::vector<std::string>& args) {
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        if (end == std::string::npos) break;
-        at = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
@@ -53,9 +48,8 @@ int exitCodeOf(int raw) {
     return -1;
 }
 
-int millisecondsLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? int(left) : 0;
+Clock::time_point after(double seconds) {
+    return Clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
 }
 
 // The argument and environment vectors, made before the fork: after it the child calls
@@ -64,16 +58,10 @@ struct ExecVectors {
     std::vector<std::string> args, env;
     std::vector<char*> argv, envp;
 
+    // The overrides come first: a lookup of the environment takes the first match.
     ExecVectors(const std::vector<std::string>& arguments, const std::vector<std::string>& overrides)
-        : args(arguments) {
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            bool replaced = false;
-            for (const std::string& o : overrides)
-                replaced = replaced || entry.compare(0, o.find('=') + 1, o, 0, o.find('=') + 1) == 0;
-            if (!replaced) env.push_back(entry);
-        }
-        env.insert(env.end(), overrides.begin(), overrides.end());
+        : args(arguments), env(overrides) {
+        for (char** e = environ; *e; ++e) env.push_back(*e);
         for (std::string& a : args) argv.push_back(&a[0]);
         argv.push_back(nullptr);
         for (std::string& e : env) envp.push_back(&e[0]);
@@ -125,6 +113,11 @@ ProgramResult runProgram(const ProgramRun& run) {
         return result;
     }
     const pid_t pid = fork();
+    if (pid < 0) {
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], report[0], report[1]}) close(fd);
+        ADD_FAILURE() << "cannot fork for " << commandText(run.args);
+        return result;
+    }
     if (pid == 0) {
         setpgid(0, 0);  // a group of its own, so that a hang is killed with its children
         const int in = open(run.input.c_str(), O_RDONLY);
@@ -144,35 +137,27 @@ ProgramResult runProgram(const ProgramRun& run) {
         ADD_FAILURE() << "cannot start " << run.args[0] << ": " << std::strerror(error);
     }
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(run.seconds * 1000));
+    const auto deadline = after(run.seconds);
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int raw = 0;
-    bool exited = false;
-    while (!exited) {
-        const bool open = fds[0].fd >= 0 || fds[1].fd >= 0;
+    for (;;) {
         if (!result.timedOut && Clock::now() >= deadline) {
             result.timedOut = true;
             kill(-pid, SIGKILL);
         }
-        if (open) {
-            if (poll(fds, 2, result.timedOut ? 100 : std::min(millisecondsLeft(deadline), 100)) > 0) {
-                for (int i = 0; i < 2; ++i) {
-                    if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                    char buffer[65536];
-                    const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-                    if (n > 0) {
-                        sinks[i]->append(buffer, size_t(n));
-                    } else if (n == 0 || errno != EINTR) {
-                        close(fds[i].fd);
-                        fds[i].fd = -1;
-                    }
-                }
+        if (fds[0].fd < 0 && fds[1].fd < 0 && waitpid(pid, &raw, WNOHANG) == pid) break;
+        if (poll(fds, 2, 50) <= 0) continue;  // closed ones (fd -1) are passed over
+        for (int i = 0; i < 2; ++i) {
+            if (!fds[i].revents) continue;
+            char buffer[65536];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, size_t(n));
+            } else if (n == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
             }
-        } else if (waitpid(pid, &raw, WNOHANG) == pid) {
-            exited = true;
-        } else {
-            poll(nullptr, 0, result.timedOut ? 100 : std::min(millisecondsLeft(deadline), 20));
         }
     }
     result.exitCode = exitCodeOf(raw);
@@ -199,11 +184,8 @@ bool permissionsCanBeDenied() {
 
 std::vector<std::string> playerArgs(const std::string& args) {
     std::vector<std::string> words = {builtProgram("orvanel-play")};
-    for (size_t at = 0; at < args.size();) {
-        const size_t end = std::min(args.find(' ', at), args.size());
-        if (end > at) words.push_back(args.substr(at, end - at));
-        at = end + 1;
-    }
+    std::istringstream in(args);
+    for (std::string word; in >> word;) words.push_back(word);
     return words;
 }
 
@@ -261,7 +243,7 @@ void TerminalProgram::readFor(int milliseconds) {
 }
 
 bool TerminalProgram::waitFor(const std::string& text, int count, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
+    const auto deadline = after(seconds);
     auto seen = [&] {
         int n = 0;
         for (size_t at = 0; (at = shown_.find(text, at)) != std::string::npos; at += text.size()) ++n;
@@ -273,7 +255,7 @@ bool TerminalProgram::waitFor(const std::string& text, int count, double seconds
 
 int TerminalProgram::waitForExit(double seconds) {
     if (pid_ <= 0) return -1;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
+    const auto deadline = after(seconds);
     int raw = 0;
     // Reading on, so that a program that still writes never blocks on a full terminal.
     while (waitpid(pid_, &raw, WNOHANG) != pid_) {
