@@ -18,13 +18,16 @@ DESTDIR ?=
 
 # Compile time is most of a test run: line tables only (-g1) natively, and no
 # optimisation under ASan + UBSan, where -O1 would double it.
-CONFIG_player := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DORVANEL_TESTS=OFF
 CONFIG_native := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 CONFIG_asan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O0" -DORVANEL_SANITIZE=address
 CONFIG_tsan := -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DORVANEL_SANITIZE=thread
 CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 CONFIG_fuzz := -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVANEL_FUZZ=ON -DORVANEL_TESTS=OFF \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
+# make play's folder: the player alone, optimised, without debug information, its shared
+# standard headers precompiled (a fresh make play is mostly this build).
+CONFIG_player := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DORVANEL_TESTS=OFF \
+	-DORVANEL_PRECOMPILED_STD=ON
 # The ThreadSanitizer build makes only what its tests need; the player folder the player:
 # the core, the platform library and orvanel-play.
 TARGETS_tsan := --target all_tests
