@@ -1,4 +1,5 @@
 # Developer commands. Build folders:
+#   build/player  g++, -O2, no tests: orvanel-play alone, for make play, install and deb
 #   build/native  g++, RelWithDebInfo: orvanel-play, tools, benchmarks, tests
 #   build/asan    the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/tsan    the test programs under ThreadSanitizer
@@ -13,6 +14,9 @@ BUILD := build
 DEMO_SONG := samples/demo.mid
 # Options of the play target, e.g. PLAY_OPTIONS=--device=log.
 PLAY_OPTIONS ?=
+# Where make install puts orvanel-play and its man page, below an optional DESTDIR.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 # Compile time is most of a test run: line tables only (-g1) natively, and no
 # optimisation under ASan + UBSan, where -O1 would double it.
@@ -23,10 +27,17 @@ CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_
 CONFIG_win64 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 CONFIG_fuzz := -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVANEL_FUZZ=ON -DORVANEL_TESTS=OFF \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
-# The ThreadSanitizer build makes only what its tests need.
+# make play's folder: the player alone, optimised, without debug information, its shared
+# standard headers precompiled (a fresh make play is mostly this build).
+CONFIG_player := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DORVANEL_TESTS=OFF \
+	-DORVANEL_PRECOMPILED_STD=ON
+# The ThreadSanitizer build makes only what its tests need; the player folder the player:
+# the core, the platform library and orvanel-play.
 TARGETS_tsan := --target all_tests
+TARGETS_player := --target orvanel-play
 
-.PHONY: all setup-play setup-test setup-bench build play test tsan fuzz fuzz-long bench record-logs clean
+.PHONY: all setup-play setup-test setup-bench build play install uninstall deb test tsan fuzz \
+	fuzz-long bench record-logs clean
 
 all: build
 
@@ -39,7 +50,8 @@ setup-test:
 setup-bench:
 	sh tools/setup.sh bench
 
-# configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32 fuzz.
+# configure-NAME / build-NAME / check-NAME for NAME in native asan tsan win32 fuzz
+# (configure-player and build-player too).
 # Configured once, and again when this file (and so maybe the options) changed.
 .PRECIOUS: $(BUILD)/%/CMakeCache.txt
 $(BUILD)/%/CMakeCache.txt: Makefile
@@ -58,19 +70,32 @@ check-%: build-%
 build: build-native
 
 play: setup-play
-	$(MAKE) --no-print-directory build-native
+	$(MAKE) --no-print-directory build-player
 	@if [ ! -f $(DEMO_SONG) ]; then \
-	    test -x $(BUILD)/native/make_demo_song || { echo "no $(DEMO_SONG) and no tools/make_demo_song to make it" >&2; exit 1; }; \
+	    cmake --build $(BUILD)/player -j$(JOBS) --target make_demo_song > /dev/null || \
+	        { echo "no $(DEMO_SONG) and no tools/make_demo_song to make it" >&2; exit 1; }; \
 	    echo "making $(DEMO_SONG)"; \
-	    $(BUILD)/native/make_demo_song $(DEMO_SONG); \
+	    $(BUILD)/player/make_demo_song $(DEMO_SONG); \
 	fi
 	@# The default output: an ALSA synth port, else the embedded synth on the audio output.
 	@# orvanel-play exits with 3 when there is neither; then the demo is rendered to a file.
-	@status=0; ./$(BUILD)/native/orvanel-play $(PLAY_OPTIONS) $(DEMO_SONG) || status=$$?; \
+	@status=0; ./$(BUILD)/player/orvanel-play $(PLAY_OPTIONS) $(DEMO_SONG) || status=$$?; \
 	if [ $$status -eq 3 ]; then \
-	    ./$(BUILD)/native/orvanel-play --device=wav:demo.wav $(DEMO_SONG) && \
+	    ./$(BUILD)/player/orvanel-play --device=wav:demo.wav $(DEMO_SONG) && \
 	    echo "no audio output here: the demo song was rendered to $$(pwd)/demo.wav"; \
 	else exit $$status; fi
+
+# bin/orvanel-play and share/man/man1/orvanel-play.1 below $(DESTDIR)$(PREFIX).
+install: build-player
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/player --prefix "$(PREFIX)"
+
+uninstall:
+	rm -f "$(DESTDIR)$(PREFIX)/bin/orvanel-play" "$(DESTDIR)$(PREFIX)/share/man/man1/orvanel-play.1"
+
+# build/orvanel-play_VERSION_ARCH.deb, with its dependencies on the shared libraries declared.
+deb: build-player
+	cd $(BUILD)/player && cpack -G DEB -B "$(CURDIR)/$(BUILD)"
+	@ls $(BUILD)/orvanel-play_*.deb
 
 # Every build and every test; the last line printed is the summary.
 # On a machine whose kernel cannot start 32-bit programs the 32-bit Windows tests skip, and

@@ -69,6 +69,7 @@ bool startFolderSearch(FolderSearch& s, const char* root) {
     if (s.view != nullptr) s.view->searchStarting();
     s.stopRequested.store(false, std::memory_order_release);
     s.walker.folders = s.folders;
+    s.walker.listener = s.walkListener;
     s.walker.stop = &s.stopRequested;
     walkerReset(s.walker, root);
     // Made before the walk, so that running out of memory for songs still ends the list.

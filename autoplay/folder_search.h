@@ -20,6 +20,7 @@ struct FolderSearch {
     uint32_t* randomSeed = nullptr;
     SearchListener* view = nullptr;   // the list view, told of every song listed; may be null
     FolderEnumerator* folders = nullptr;
+    WalkListener* walkListener = nullptr;  // told of folders that cannot be listed; may be null
 
     FolderWalker walker;
     std::thread thread;

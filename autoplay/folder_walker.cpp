@@ -47,8 +47,12 @@ bool nextAtLevel(FolderWalker& w) {
         // The folder of this level is the path up to the level above.
         char folder[kEntryPathSize];
         if (!buildPath(w, d - 1, folder)) return false;
+        w.found.listError = 0;
         w.handles[d] = w.folders->first(folder, w.found);
-        if (w.handles[d] == nullptr) return false;
+        if (w.handles[d] == nullptr) {
+            if (w.found.listError != 0 && w.listener != nullptr) w.listener->folderNotListed(folder, w.found.listError);
+            return false;
+        }
     }
     ++w.entryCounts[d];
     return true;

@@ -9,8 +9,17 @@
 
 constexpr int kWalkerLevels = 16;
 
+// Told, on the walking thread, of each folder the walk meets but cannot list.
+class WalkListener {
+public:
+    virtual ~WalkListener() = default;
+    // error: the system's error number the enumerator gave.
+    virtual void folderNotListed(const char* folder, int error) = 0;
+};
+
 struct FolderWalker {
     FolderEnumerator* folders = nullptr;  // set by the owner
+    WalkListener* listener = nullptr;     // may be null
     // Checked between entries: a set flag ends the walk as if it were over.
     const std::atomic<bool>* stop = nullptr;
 

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/shift_jis.h"
-
 PlayList::PlayList() : slots(new std::atomic<PlayListEntry*>[kPlayListSlots]()) {}
 
 PlayList::~PlayList() { releasePlayListEntries(*this); }
@@ -43,9 +41,6 @@ void releasePlayListEntries(PlayList& list) {
 void shownEntryText(const PlayListEntry& entry, char (&out)[kEntryPathSize]) {
     std::memcpy(out, entry.path, kEntryPathSize);
     out[kEntryPathSize - 1] = '\0';
-    // Text already upper case (as Windows stores it) comes out unchanged; the end marker
-    // keeps its lower-case "end".
-    if (!isEndMarker(entry)) upperCaseAscii(out);
 }
 
 int32_t nextRandom(uint32_t& seed) {

@@ -16,8 +16,8 @@ constexpr int32_t kPlayListMaxSongs = 65535;
 constexpr int kEntryPathSize = 260;
 
 struct PlayListEntry {
-    // The path as it is opened: upper case on Windows; on case-sensitive file systems
-    // the file's own case (shown upper-cased, see shownEntryText).
+    // The path as it is opened and shown: upper case on Windows; on case-sensitive file
+    // systems the file's own case, so that a path shown names a file that exists.
     char path[kEntryPathSize] = {};
     // 1 for a listed song; 0 for the end marker ("end") and a fresh entry.
     int8_t listed = 0;
@@ -51,7 +51,7 @@ bool isEndMarker(const PlayListEntry& entry);
 // Releases every entry the slots hold (the end marker too) and empties all slots;
 // listCount becomes 0. Only while no search thread runs.
 void releasePlayListEntries(PlayList& list);
-// The entry's text as shown and matched: upper case; the end marker keeps "end".
+// The entry's text as shown: its path as stored (the end marker's "end"), always ended.
 void shownEntryText(const PlayListEntry& entry, char (&out)[kEntryPathSize]);
 
 // The shuffle's random numbers: seed <- seed x 9 + 5 (mod 2^32); the value is the seed

@@ -9,8 +9,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "cli/checks.h"
 #include "cli/console_sink.h"
+#include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/session.h"
 #include "cli/terminal.h"
@@ -28,14 +31,10 @@ std::atomic<bool> interrupted{false};
 Wakeup* wakeupForSignals = nullptr;
 volatile sig_atomic_t watchdogSet = 0;
 
-// Exit codes: 1 a song could not be loaded, 2 bad usage, 3 no output device, 130 a signal.
-constexpr int kNoDevice = 3;
-constexpr int kInterrupted = 130;
-
 // Ends the program from a signal handler: only async-signal-safe calls.
 void endNow(int) {
     restoreTerminalInSignal();
-    _exit(kInterrupted);
+    _exit(kExitInterrupted);
 }
 
 // INT or TERM wakes the main loop, which silences the device and closes it; should
@@ -164,50 +163,56 @@ void applyOptions(const PlayOptions& o, Settings& settings) {
     settings.showFullPath = o.fullPath;
 }
 
-std::unique_ptr<MidiDevice> openDevice(const PlayOptions& o, std::unique_ptr<LogMidiDevice>& log,
-                                       std::string& error) {
-    if (o.device == "log") {
-        log.reset(new LogMidiDevice(stdout));
-        log->setTiming(o.timing, PosixPlaybackPlatform::nowMicros);
-        return nullptr;
-    }
-    if (o.device.empty()) return openDefaultDevice(error);
-    return openNamedDevice(nativeDeviceRows(), o.device.c_str(), error);
+std::unique_ptr<MidiDevice> createLog(const char*, std::string&) {
+    return std::make_unique<LogMidiDevice>(stdout);
+}
+
+// The log device first, then those of the build.
+std::vector<DeviceRow> deviceRows() {
+    std::vector<DeviceRow> rows = {
+        {"log", "log                 one line per message on standard output: STEP BYTES", createLog}};
+    for (const DeviceRow& row : nativeDeviceRows()) rows.push_back(row);
+    return rows;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    // From the start: a signal during the check of the arguments ends the program with 130 too.
+    catchSignals();
+    const std::vector<DeviceRow> devices = deviceRows();
     PlayOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "orvanel-play: %s\n%s", error.c_str(), usageText());
-        return 2;
+        std::fprintf(stderr, "orvanel-play: %s\n%s", error.c_str(), usageText(devices).c_str());
+        return kExitUsage;
     }
     if (options.help) {
-        std::fputs(usageText(), stdout);
-        return 0;
+        std::fputs(usageText(devices).c_str(), stdout);
+        return kExitPlayed;
+    }
+    if (options.version) {
+        std::printf("orvanel-play %s\n", ORVANEL_VERSION);
+        return kExitPlayed;
     }
     if (options.list) {
         std::string text;
         if (!listAlsaPorts(text, error)) {
             std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
-            return 1;
+            return kExitNoDevice;
         }
         std::fputs(text.c_str(), stdout);
-        return 0;
+        return kExitPlayed;
     }
-
-    std::unique_ptr<LogMidiDevice> logDevice;
-    std::unique_ptr<MidiDevice> device = openDevice(options, logDevice, error);
-    MidiDevice* out = logDevice ? static_cast<MidiDevice*>(logDevice.get()) : device.get();
-    if (!out) {
+    const DeviceRow* deviceRow = nullptr;
+    if (!options.device.empty() && !(deviceRow = checkDeviceChoice(devices, options.device.c_str(), error))) {
         std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
-        return kNoDevice;
+        return kExitUsage;
     }
     // An offline renderer has no reason to wait for the wall clock.
     const bool fast = options.fast || options.device.compare(0, 4, "wav:") == 0;
+    const bool toLog = deviceRow && deviceRow->create == createLog;
 
     Wakeup wakeup;
     VirtualPlatform virtualClock;
@@ -215,9 +220,11 @@ int main(int argc, char** argv) {
     ConsoleSink sink(stderr);
     const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
     StatusLine status(stderr, statusOnTerminal);
-    const bool showStatus = !fast && !logDevice;
+    // The log device's lines may share the terminal only with nothing else.
+    const bool showStatus = !fast && (!toLog || (statusOnTerminal && !isatty(STDOUT_FILENO)));
     TerminalView view(showStatus ? &status : nullptr);
     TerminalTransport transport(wakeup, showStatus ? &status : nullptr);
+    WalkReporter walkReporter(showStatus ? &status : nullptr);
     DisplaySurfaces terminalDisplay;
     ReadoutLine terminalTempo(terminalDisplay, kTempoBoxY);
 
@@ -231,13 +238,29 @@ int main(int argc, char** argv) {
     p.folders = &platformFolders();
     p.clock = fast ? static_cast<PlaybackPlatform*>(&virtualClock) : &realClock;
     wireProgram(p);
+    p.search.walkListener = &walkReporter;
     Sequencer& seq = *p.seq;
-    seq.port.attach(out);
     initSequencer(seq);
-    seq.port.open();
     seq.loopMode = static_cast<int8_t>(options.loopMode);
 
-    ScriptObserver observer(seq, options, logDevice.get());
+    // What is to be played is known good, or its reasons are told, before any device opens.
+    if (!checkArguments(p, options.files)) return interrupted ? kExitInterrupted : kExitFailed;
+    std::unique_ptr<MidiDevice> device =
+        deviceRow ? openNamedDevice(devices, options.device.c_str(), error) : openDefaultDevice(error);
+    if (!device) {
+        std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
+        return kExitNoDevice;
+    }
+    LogMidiDevice* logDevice = toLog ? static_cast<LogMidiDevice*>(device.get()) : nullptr;
+    if (logDevice) {
+        // Every line counts from here until the first song's loop begins, then from that.
+        logDevice->setTiming(options.timing, PosixPlaybackPlatform::nowMicros);
+        logDevice->setStartMicros(PosixPlaybackPlatform::nowMicros());
+    }
+    seq.port.attach(device.get());
+    seq.port.open();
+
+    ScriptObserver observer(seq, options, logDevice);
     p.playback.observer = &observer;
     p.playback.view = &transport;
     p.playback.tempoReadout = nullptr;
@@ -252,7 +275,7 @@ int main(int argc, char** argv) {
     Session session;
     session.program = &p;
     session.options = &options;
-    session.log = logDevice.get();
+    session.log = logDevice;
     session.status = showStatus ? &status : nullptr;
     session.keyboard = &keyboard;
     session.wakeup = &wakeup;
@@ -260,15 +283,14 @@ int main(int argc, char** argv) {
     session.interactive = keyboard.active() && !fast;
 
     wakeupForSignals = &wakeup;
-    catchSignals();
     runSession(session);
     // Silences every channel, then closes the device.
     seq.port.close(p.settings.resetType, seq.channels);
-    if (interrupted) return kInterrupted;
+    if (interrupted) return kExitInterrupted;
     int rc = session.exitCode;
-    if (out->errorText()[0]) {
-        std::fprintf(stderr, "orvanel-play: %s\n", out->errorText());
-        if (!rc) rc = 1;
+    if (device->errorText()[0]) {
+        std::fprintf(stderr, "orvanel-play: %s\n", device->errorText());
+        if (!rc) rc = kExitFailed;
     }
     return rc;
 }

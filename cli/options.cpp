@@ -1,8 +1,12 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "cli/exit_codes.h"
+#include "platform/posix/device_table.h"
 
 namespace {
 
@@ -51,119 +55,153 @@ bool parseSeek(const char* text, SeekRequest& seek) {
     return true;
 }
 
+bool parseSpeed(const char* v, PlayOptions& o) {
+    long speed = 0;
+    if (!parseInt(v, 50, 200, speed) || (speed != 50 && speed != 100 && speed != 200)) return false;
+    o.speedIndex = speed == 50 ? 0 : speed == 100 ? 1 : 2;
+    return true;
+}
+
+bool parseSeed(const char* v, PlayOptions& o) {
+    if (!*v || *v == '-') return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long seed = std::strtoull(v, &end, 10);
+    if (errno || *end || seed > 0xFFFFFFFFull) return false;
+    o.seed = static_cast<uint32_t>(seed);
+    return true;
+}
+
+// "  LEFT" and the help beside it from column on, each further line of the help under the
+// first.
+void addEntry(std::string& text, const std::string& left, const char* help, size_t column) {
+    std::string line = "  " + left;
+    for (const char* part = help;;) {
+        line.resize(std::max(line.size() + 1, column), ' ');
+        const char* end = std::strchr(part, '\n');
+        line.append(part, end ? size_t(end - part) : std::strlen(part));
+        text += line + "\n";
+        if (!end) break;
+        part = end + 1;
+        line.clear();
+    }
+}
+
+template <int PlayOptions::*field, long lo, long hi>
+bool intField(const char* v, PlayOptions& o) {
+    long value = 0;
+    if (!parseInt(v, lo, hi, value)) return false;
+    o.*field = static_cast<int>(value);
+    return true;
+}
+
+template <bool PlayOptions::*field>
+bool switchField(const char*, PlayOptions& o) {
+    o.*field = true;
+    return true;
+}
+
 }  // namespace
 
-const char* usageText() {
-    return "usage: orvanel-play [options] FILE... | FOLDER\n"
-           "  A folder plays every song below it; several files play one after the other.\n"
-           "  --device=NAME       log | alsa[:CLIENT:PORT] | synth[:SOUNDFONT] | wav:FILE\n"
-           "  --list              list the ALSA sequencer ports and exit\n"
-           "  --fast              run the steps back to back on a virtual clock\n"
-           "  --timing            log device: add microseconds since the loop began\n"
-           "  --steps N           stop after N steps\n"
-           "  --speed 50|100|200  playback speed in percent\n"
-           "  --key-shift N       transpose by N semitones (-6..6)\n"
-           "  --key-shift-channels 1,2,...  channels the key shift applies to\n"
-           "  --bank-mode 0..4    0 as is, 1 drop bank selects, 2 convert by bank,\n"
-           "                      3 MT-32 to GM, 4 CM-64 to GM\n"
-           "  --reset-type 0..3   GS, GM, XG, GM2\n"
-           "  --reset-at-start    send the reset message before the song\n"
-           "  --loop-mode 0..3    normal, loop, cc111loop, bigloop\n"
-           "  --seek STEP:PERCENT after that step, seek as the seek bar does (repeatable)\n"
-           "  --shuffle           shuffle a folder's songs once the search has ended\n"
-           "  --seed N            seed of the shuffle (0..4294967295)\n"
-           "  --wait-search       start a folder only when the search has ended\n"
-           "  --keep-list         after the last song go back to the first, paused\n"
-           "  --full-path         print each song's path as it is taken\n"
-           "  --help              show this text\n";
+const std::vector<OptionRow>& optionRows() {
+    static const std::vector<OptionRow> rows = {
+        {"device", "NAME", "the output (devices below); default: an ALSA synth\n"
+                           "port, else the embedded synth",
+         [](const char* v, PlayOptions& o) {
+             o.device = v;
+             return *v != '\0';
+         }},
+        {"list", nullptr, "list the ALSA sequencer ports and exit", switchField<&PlayOptions::list>},
+        {"fast", nullptr, "run the steps back to back on a virtual clock", switchField<&PlayOptions::fast>},
+        {"timing", nullptr, "log device: add the microseconds since the loop began",
+         switchField<&PlayOptions::timing>},
+        {"steps", "N", "stop after N steps of 10 ms",
+         [](const char* v, PlayOptions& o) {
+             long steps = 0;
+             if (!parseInt(v, 0, 0x7FFFFFFF, steps)) return false;
+             o.maxSteps = steps;
+             return true;
+         }},
+        {"seek", "STEP:PERCENT", "after that step, seek as the seek bar does (repeatable)",
+         [](const char* v, PlayOptions& o) {
+             SeekRequest seek{};
+             if (!parseSeek(v, seek)) return false;
+             o.seeks.push_back(seek);
+             return true;
+         }},
+        {"speed", "50|100|200", "playback speed in percent", parseSpeed},
+        {"key-shift", "N", "transpose by N semitones (-6..6)", intField<&PlayOptions::keyShift, -6, 6>},
+        {"key-shift-channels", "1,2,...", "channels the key shift applies to (all but 10)",
+         [](const char* v, PlayOptions& o) { return parseChannels(v, o.keyShiftChannels); }},
+        {"bank-mode", "0..4", "0 as is, 1 drop bank selects, 2 convert by bank,\n3 MT-32 to GM, 4 CM-64 to GM",
+         intField<&PlayOptions::bankMode, 0, 4>},
+        {"reset-type", "0..3", "the reset message: 0 GS, 1 GM, 2 XG, 3 GM2", intField<&PlayOptions::resetType, 0, 3>},
+        {"reset-at-start", nullptr, "send the reset message before each song", switchField<&PlayOptions::resetAtStart>},
+        {"loop-mode", "0..3", "0 normal, 1 loop, 2 cc111loop, 3 bigloop (a folder\nor list starts over)",
+         intField<&PlayOptions::loopMode, 0, 3>},
+        {"shuffle", nullptr, "shuffle a folder's songs once the search has ended", switchField<&PlayOptions::shuffle>},
+        {"seed", "N", "seed of the shuffle (0..4294967295, default 1)", parseSeed},
+        {"wait-search", nullptr, "start a folder only when the search has ended", switchField<&PlayOptions::waitSearch>},
+        {"keep-list", nullptr, "after the last song go back to the first, paused", switchField<&PlayOptions::keepList>},
+        {"full-path", nullptr, "print each song's path as it is taken", switchField<&PlayOptions::fullPath>},
+        {"help", nullptr, "show this text and exit (also -h)", switchField<&PlayOptions::help>},
+        {"version", nullptr, "show the version and exit", switchField<&PlayOptions::version>},
+    };
+    return rows;
+}
+
+std::string usageText(const std::vector<DeviceRow>& devices) {
+    std::string text =
+        "usage: orvanel-play [options] FILE... | FOLDER\n"
+        "  One file plays by itself, several one after the other; a folder plays every\n"
+        "  song below it. In a terminal, ? lists the keys.\n";
+    for (const OptionRow& row : optionRows())
+        addEntry(text, std::string("--") + row.name + (row.value ? std::string(" ") + row.value : ""), row.help, 24);
+    text += "devices:\n";
+    for (const DeviceRow& row : devices) text += std::string("  ") + row.description + "\n";
+    text += "exit status:\n";
+    for (const ExitCodeRow& row : kExitCodes) addEntry(text, std::to_string(row.code), row.meaning, 8);
+    return text;
 }
 
 bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (std::strncmp(arg, "--", 2) != 0 || arg[2] == '\0') {
-            if (std::strcmp(arg, "--") == 0) {
-                for (++i; i < argc; ++i) o.files.push_back(argv[i]);
-                break;
-            }
+        if (std::strcmp(arg, "--") == 0) {
+            for (++i; i < argc; ++i) o.files.push_back(argv[i]);
+            break;
+        }
+        if (std::strcmp(arg, "-h") == 0) {
+            o.help = true;
+            continue;
+        }
+        // "-" alone is a name; any other word that starts with a dash is an option.
+        if (arg[0] != '-' || arg[1] == '\0') {
             o.files.push_back(arg);
             continue;
         }
-        std::string name(arg + 2);
+        std::string name(arg[1] == '-' ? arg + 2 : "");
         const char* value = nullptr;
         const size_t eq = name.find('=');
         if (eq != std::string::npos) {
             value = arg + 2 + eq + 1;
             name.resize(eq);
         }
-        auto flag = [&](bool& target) {
-            if (value) return false;
-            target = true;
-            return true;
-        };
-        auto needValue = [&]() -> const char* {
-            if (value) return value;
-            if (i + 1 < argc) return argv[++i];
-            return nullptr;
-        };
-        auto intOption = [&](long lo, long hi, int& target) {
-            long v = 0;
-            if (!parseInt(needValue(), lo, hi, v)) return false;
-            target = static_cast<int>(v);
-            return true;
-        };
-        bool ok = true;
-        if (name == "help") ok = flag(o.help);
-        else if (name == "fast") ok = flag(o.fast);
-        else if (name == "timing") ok = flag(o.timing);
-        else if (name == "list") ok = flag(o.list);
-        else if (name == "reset-at-start") ok = flag(o.resetAtStart);
-        else if (name == "shuffle") ok = flag(o.shuffle);
-        else if (name == "wait-search") ok = flag(o.waitSearch);
-        else if (name == "keep-list") ok = flag(o.keepList);
-        else if (name == "full-path") ok = flag(o.fullPath);
-        else if (name == "seed") {
-            char* end = nullptr;
-            const char* v = needValue();
-            errno = 0;
-            const unsigned long long seed = v && *v && *v != '-' ? std::strtoull(v, &end, 10) : 0;
-            ok = v && *v && *v != '-' && !errno && end && !*end && seed <= 0xFFFFFFFFull;
-            if (ok) o.seed = static_cast<uint32_t>(seed);
-        }
-        else if (name == "device") {
-            const char* v = needValue();
-            ok = v && *v;
-            if (ok) o.device = v;
-        } else if (name == "steps") {
-            long v = 0;
-            ok = parseInt(needValue(), 0, 0x7FFFFFFF, v);
-            o.maxSteps = v;
-        } else if (name == "speed") {
-            int speed = 0;
-            ok = intOption(50, 200, speed) && (speed == 50 || speed == 100 || speed == 200);
-            o.speedIndex = speed == 50 ? 0 : speed == 100 ? 1 : 2;
-        } else if (name == "key-shift") ok = intOption(-6, 6, o.keyShift);
-        else if (name == "key-shift-channels") {
-            const char* v = needValue();
-            ok = v && parseChannels(v, o.keyShiftChannels);
-        } else if (name == "bank-mode") ok = intOption(0, 4, o.bankMode);
-        else if (name == "reset-type") ok = intOption(0, 3, o.resetType);
-        else if (name == "loop-mode") ok = intOption(0, 3, o.loopMode);
-        else if (name == "seek") {
-            const char* v = needValue();
-            SeekRequest seek{};
-            ok = v && parseSeek(v, seek);
-            if (ok) o.seeks.push_back(seek);
-        } else {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& r : optionRows())
+            if (name == r.name) row = &r;
+        if (!row) {
             error = "unknown option '" + std::string(arg) + "'";
             return false;
         }
-        if (!ok) {
+        if (row->value && !value && i + 1 < argc) value = argv[++i];
+        // A switch takes no value; an option without one is as bad as a wrong one.
+        if (row->value ? !value || !row->apply(value, o) : value || !row->apply(nullptr, o)) {
             error = "bad value for option '" + std::string(arg) + "'";
             return false;
         }
     }
-    if (!o.help && !o.list && o.files.empty()) {
+    if (!o.help && !o.version && !o.list && o.files.empty()) {
         error = "no song file given";
         return false;
     }

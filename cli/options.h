@@ -15,6 +15,7 @@ struct PlayOptions {
     bool timing = false;
     bool list = false;
     bool help = false;
+    bool version = false;
     int64_t maxSteps = -1;  // -1: until the song stops
     int keyShift = 0;
     bool keyShiftChannels[16] = {true, true, true, true, true, true, true, true,
@@ -34,6 +35,22 @@ struct PlayOptions {
     std::vector<std::string> files;
 };
 
+// One option of the command line: adding an option is adding a row here (and its entry in
+// the man page, which a test holds to this table).
+struct OptionRow {
+    const char* name;   // without the dashes: "key-shift"
+    const char* value;  // the value's name in the help ("N"); null for a switch
+    const char* help;   // one line of help; a '\n' starts another
+    // Takes the value (null for a switch) into the options; false when it is bad.
+    bool (*apply)(const char* value, PlayOptions& options);
+};
+
+// Every option, in the order the help lists them.
+const std::vector<OptionRow>& optionRows();
+
 // Parses argv. False with a one-line reason in error when an option is bad.
 bool parseOptions(int argc, char** argv, PlayOptions& options, std::string& error);
-const char* usageText();
+
+struct DeviceRow;
+// The help: the options, the devices this build has (devices) and the exit statuses.
+std::string usageText(const std::vector<DeviceRow>& devices);

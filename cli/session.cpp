@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 
+#include "cli/checks.h"
+#include "cli/exit_codes.h"
 #include "platform/log_midi.h"
 #include "display/list_view.h"
 #include "shell/autoplay_controller.h"
@@ -56,11 +59,6 @@ void runPlace(const Program& p, char* out, size_t size) {
 }
 
 namespace {
-
-bool isFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 const char kKeysText[] =
     "keys: space pause  n next  s stop  q quit  <- -> seek 5%  up/down speed  +/- key shift  "
@@ -132,13 +130,18 @@ void reapEndedSong(Program& p) {
     if (!p.seq->playing) stopSong(p);
 }
 
+// The song of a single-file run; the argument check may have loaded it already.
+bool loadFile(Session& s, const std::string& file) {
+    Sequencer& seq = *s.program->seq;
+    if (seq.songLoaded || loadWholeSong(seq, file.c_str())) return true;
+    reportFailure(s.status, file, loadFailureText(seq.loadFailure));
+    s.exitCode = kExitFailed;
+    return false;
+}
+
 bool startPlayingFile(Session& s, const std::string& file) {
     Program& p = *s.program;
-    if (!loadWholeSong(*p.seq, file.c_str())) {
-        std::fprintf(stderr, "orvanel-play: cannot load '%s'\n", file.c_str());
-        s.exitCode = 1;
-        return false;
-    }
+    if (!loadFile(s, file)) return false;
     if (s.status) {
         std::fprintf(stderr, "playing %s\n", file.c_str());
         if (s.interactive) std::fputs(kKeysText, stderr);
@@ -154,7 +157,7 @@ void playFile(Session& s, const std::string& file) {
     // Nothing the device may still hold sounds on during the load or into the song.
     panicNow(p);
     if (s.options->maxSteps == 0) {
-        if (!loadWholeSong(*p.seq, file.c_str())) s.exitCode = 1;
+        loadFile(s, file);
         unloadSong(*p.seq);
         return;
     }
@@ -175,6 +178,18 @@ void playFile(Session& s, const std::string& file) {
     if (s.status) s.status->finish();
 }
 
+// After the controller skipped a song: its path and the reason. A listed path cut to the
+// controller's buffer is skipped without a load.
+void reportSkippedSong(Session& s) {
+    Program& p = *s.program;
+    const PlayListEntry* entry = slotEntry(p.playList, p.playList.playPos - 1);
+    const char* path = p.flags.dropListMode ? p.dropPath : entry ? entry->path : "";
+    const LoadFailure& failure = p.seq->loadFailure;
+    reportFailure(s.status, path,
+                  failure.problem == LoadProblem::None ? std::generic_category().message(ENAMETOOLONG)
+                                                       : loadFailureText(failure));
+}
+
 // A folder run or a run over several files: the controller takes the songs; the loop
 // wakes it whenever a song has ended, and every 100 ms while the search has not listed
 // the next song yet.
@@ -189,7 +204,10 @@ void playRun(Session& s) {
             p.seq->port.drain();
             if (s.log) s.log->setStep(0);
             if (s.status) s.status->finish();
+            const uint32_t skipped = p.skippedSongs;
+            p.seq->loadFailure = {};
             autoplayTick(p);
+            if (p.skippedSongs != skipped) reportSkippedSong(s);
             if (!p.flags.autoplayActive) break;
         }
         const bool waiting = !p.flags.playbackThreadRunning && p.flags.autoplayActive;
@@ -208,9 +226,8 @@ void playRun(Session& s) {
 void runSession(Session& s) {
     Program& p = *s.program;
     const std::vector<std::string>& files = s.options->files;
-    if (files.size() == 1 && isFolder(files[0])) {
-        std::string root = files[0];
-        while (root.size() > 1 && root.back() == '/') root.pop_back();
+    if (files.size() == 1 && namesFolder(files[0])) {
+        const std::string root = folderRoot(files[0]);
         p.flags.commandBusy = true;
         startFolderSearch(p.search, root.c_str());
         p.flags.autoplayActive = true;
@@ -221,5 +238,7 @@ void runSession(Session& s) {
     } else if (!*s.interrupted) {
         playFile(s, files[0]);
     }
-    if (p.skippedSongs) s.exitCode = 1;
+    // Whichever way the run ended, the shell's prompt starts on a line of its own.
+    if (s.status) s.status->finish();
+    if (p.skippedSongs) s.exitCode = kExitFailed;
 }

@@ -44,6 +44,9 @@ namespace {
 // without the keyboard object. Written before raw mode is entered, read only after.
 termios savedForSignal;
 volatile sig_atomic_t rawModeOn = 0;
+// A status line drawn in place and not yet ended: a program ended from a signal handler
+// ends it, so the shell's prompt starts on a line of its own.
+volatile sig_atomic_t statusDrawnForSignal = 0;
 }  // namespace
 
 RawKeyboard::RawKeyboard() {
@@ -60,6 +63,10 @@ RawKeyboard::RawKeyboard() {
 }
 
 void restoreTerminalInSignal() {
+    if (statusDrawnForSignal) {
+        const ssize_t ignored = write(STDERR_FILENO, "\n", 1);
+        (void)ignored;
+    }
     if (rawModeOn) tcsetattr(STDIN_FILENO, TCSANOW, &savedForSignal);
 }
 
@@ -127,11 +134,21 @@ void StatusLine::draw(const char* extra, int speedPercent, int keyShift, int loo
     std::fputs(inPlace_ ? "\x1b[K" : "\n", out_);
     std::fflush(out_);
     drawn_ = inPlace_;
+    statusDrawnForSignal = drawn_;
 }
 
 void StatusLine::finish() {
     std::lock_guard<std::mutex> hold(lock_);
     if (drawn_) std::fputs("\n", out_);
     drawn_ = false;
+    statusDrawnForSignal = 0;
+    std::fflush(out_);
+}
+
+void StatusLine::printLine(const char* text) {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::fprintf(out_, "%s%s\n", drawn_ ? "\n" : "", text);
+    drawn_ = false;
+    statusDrawnForSignal = 0;
     std::fflush(out_);
 }

@@ -30,8 +30,8 @@ private:
     char saved_[64] = {};  // struct termios, kept opaque here
 };
 
-// Puts the terminal back as it was before raw mode; async-signal-safe, for a handler
-// that ends the program at once.
+// Ends a status line drawn in place and puts the terminal back as it was before raw mode;
+// async-signal-safe, for a handler that ends the program at once.
 void restoreTerminalInSignal();
 
 // The texts the player draws beside the animation reach the status line through this
@@ -64,6 +64,8 @@ public:
     void draw(const char* extra, int speedPercent, int keyShift, int loopMode, bool paused);
     // Moves off the status line before other output.
     void finish();
+    // A line of its own (no newline in text), below the status line when that is drawn.
+    void printLine(const char* text);
 
     ReadoutSurface readouts;
 

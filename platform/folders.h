@@ -13,6 +13,9 @@ struct FolderEntry {
     // The name did not fit (or the platform cannot give it in the program's code page):
     // name holds nothing usable and the entry is to be passed over.
     bool nameTooLong;
+    // Set by first when the folder cannot be listed: the system's error number, or 0
+    // when it has no entries or the platform does not tell.
+    int listError = 0;
 };
 
 class FolderEnumerator {
@@ -21,8 +24,8 @@ public:
     // The separator the platform joins path parts with: '\\' on Windows, '/' on Linux.
     virtual char separator() const = 0;
     // Whether names differ by letter case on this platform's file systems. Where they do,
-    // listed paths keep their own case for opening and are upper-cased only when shown
-    // or matched.
+    // listed paths keep their own case, for opening and showing, and are upper-cased only
+    // to be matched.
     virtual bool caseSensitive() const = 0;
     // Upper-cases a path in place for matching (and, where case does not matter, for
     // keeping) as the platform does: the ANSI code page's letters on Windows, a-z

@@ -85,6 +85,23 @@ struct SongState {
     ChannelState channels[16];
 };
 
+// Why the last load refused a song; the caller words it.
+enum class LoadProblem : uint8_t {
+    None,
+    System,      // the file could not be opened or read: systemError holds the errno value
+    NotRegular,  // a FIFO, a device, a socket: never opened, as opening may block
+    NotMidi,     // no header chunk at any of the places one is looked for
+    Truncated,   // the file ends inside its header or a track it announces
+    BadTrack,    // a track chunk is missing where the header says one is
+    TooLarge,    // the tracks do not fit the song image
+    NoMemory,
+};
+
+struct LoadFailure {
+    LoadProblem problem = LoadProblem::None;
+    int systemError = 0;
+};
+
 struct Sequencer : SongState {
     MidiOutPort port;
 
@@ -92,6 +109,7 @@ struct Sequencer : SongState {
     std::shared_ptr<SongImage> songImage;
     Relaxed<bool> songLoaded{false};  // read by the animation thread
     int32_t songSteps = 0;            // the length scan's count; read by the playback thread
+    LoadFailure loadFailure;          // of the last load that returned false
 
     // Set by the commands, the end of the song and a seek that reaches it.
     Relaxed<bool> playing{false};
@@ -143,7 +161,7 @@ bool beginSeek(Sequencer& seq);
 void replaySeek(Sequencer& seq, uint32_t percent);
 void finishSeek(Sequencer& seq);
 
-// Loader.
+// Loader. A refused song leaves its reason in seq.loadFailure.
 bool loadSong(Sequencer& seq, const char* path);
 // The same for a file's bytes in memory; loadSong reads the file and calls it.
 bool loadSongFromMemory(Sequencer& seq, const uint8_t* bytes, size_t size);

@@ -4,7 +4,8 @@
 #
 #   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
 #   sh tools/setup.sh test   the above + mingw-w64 (i686, x86-64), Wine (32- and 64-bit), Xvfb, ja_JP.UTF-8,
-#                            clang with libFuzzer (the fuzz build)
+#                            clang with libFuzzer (the fuzz build), groff and man (the man
+#                            page checks)
 #   sh tools/setup.sh bench  the play packages + the programs the benchmarks compare with
 #                            (midicsv, the fluidsynth command line)
 #
@@ -37,7 +38,8 @@ TEST_PACKAGES="$PLAY_PACKAGES
     fonts-wine libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
     xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip
-    clang libclang-rt-14-dev"
+    clang libclang-rt-14-dev
+    groff-base man-db"
 BENCH_PACKAGES="$PLAY_PACKAGES
     midicsv fluidsynth"
 

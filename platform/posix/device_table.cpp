@@ -56,7 +56,7 @@ std::vector<DeviceRow> nativeDeviceRows()
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     rows.push_back({"synth", "synth[:FILE.sf2]    embedded FluidSynth on the audio output", createSynth});
-    rows.push_back({"wav", "wav:FILE            embedded FluidSynth rendered to a 16-bit 44.1 kHz WAV file", createWav});
+    rows.push_back({"wav", "wav:FILE            embedded FluidSynth rendered to a 16-bit 44.1 kHz WAV file", createWav, true});
 #endif
     return rows;
 }
@@ -69,21 +69,35 @@ const DeviceRow* findDeviceRow(const std::vector<DeviceRow>& rows, const char* n
     return nullptr;
 }
 
-std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* choice,
-                                            std::string& error)
+const DeviceRow* checkDeviceChoice(const std::vector<DeviceRow>& rows, const char* choice, std::string& error)
 {
-    if (!choice)
-        choice = "";
     const char* colon = std::strchr(choice, ':');
     const size_t length = colon ? size_t(colon - choice) : std::strlen(choice);
     const DeviceRow* row = findDeviceRow(rows, choice, length);
+    if (row && row->needsArgument && (!colon || !colon[1])) {
+        const char* description = row->description;
+        error = "the " + std::string(row->name) + " device needs its argument: --device=" +
+                std::string(description, std::strcspn(description, " "));
+        return nullptr;
+    }
     if (!row) {
         error = "unknown device \"" + std::string(choice, length) + "\" (devices:";
         for (const DeviceRow& r : rows)
             error += std::string(" ") + r.name;
         error += ")";
-        return nullptr;
     }
+    return row;
+}
+
+std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* choice,
+                                            std::string& error)
+{
+    if (!choice)
+        choice = "";
+    const DeviceRow* row = checkDeviceChoice(rows, choice, error);
+    if (!row)
+        return nullptr;
+    const char* colon = std::strchr(choice, ':');
     return row->create(colon ? colon + 1 : nullptr, error);
 }
 

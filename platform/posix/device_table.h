@@ -14,6 +14,7 @@ struct DeviceRow {
     // Creates the device for ARG (null when the user wrote no ":ARG") and opens it.
     // Null, with a one-line error, when ARG is wrong or the device does not open.
     std::unique_ptr<MidiDevice> (*create)(const char* arg, std::string& error);
+    bool needsArgument = false; // "wav:FILE": the name alone names no output
 };
 
 // alsa, synth and wav, as far as this build has them.
@@ -23,6 +24,11 @@ std::vector<DeviceRow> nativeDeviceRows();
 const DeviceRow* findDeviceRow(const std::vector<DeviceRow>& rows, const char* name, size_t length);
 
 // choice is "NAME" or "NAME:ARG"; everything after the first ':' is ARG ("alsa:128:0").
+// The row choice names, or null with a one-line error (which names every device) when
+// there is none or its argument is missing: a mistake of the command line, found before
+// anything is opened.
+const DeviceRow* checkDeviceChoice(const std::vector<DeviceRow>& rows, const char* choice, std::string& error);
+
 // Returns the opened device, or null with a one-line error.
 std::unique_ptr<MidiDevice> openNamedDevice(const std::vector<DeviceRow>& rows, const char* choice,
                                             std::string& error);

@@ -2,6 +2,7 @@
 // (letter case kept); "." and ".." come back as on Windows and the walker passes them over.
 #include "platform/folders.h"
 
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -42,6 +43,7 @@ public:
     void* first(const char* folder, FolderEntry& entry) override {
         // The root's parts are joined with '/', so the root of the tree arrives empty.
         DIR* dir = ::opendir(folder[0] != '\0' ? folder : "/");
+        entry.listError = dir == nullptr ? errno : 0;
         if (dir == nullptr) return nullptr;
         if (!readEntry(dir, entry)) {
             ::closedir(dir);

@@ -80,7 +80,7 @@ TEST_F(ListViewTest, SevenRowsKeepTheScrollBarOffTheEighthTurnsItOn) {
     list.playPos = 3;
     drawListView(v);
     EXPECT_FALSE(bar.enabled);
-    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 S6|");  // shown upper case
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 s6|");  // shown as listed
     EXPECT_EQ(surface.pixel(2, 2 * kListRowHeight + 2), RS::kWhite);  // the playing song
     EXPECT_EQ(surface.pixel(2, 1 * kListRowHeight + 2), RS::kGray);
     EXPECT_EQ(window.copies.back().w, kListViewWidth);
@@ -93,7 +93,7 @@ TEST_F(ListViewTest, SevenRowsKeepTheScrollBarOffTheEighthTurnsItOn) {
 TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
     songs(7);
     listGrew(v, 7);
-    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 S6|");  // in sight: drawn at once
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "6 s6|");  // in sight: drawn at once
     EXPECT_FALSE(bar.enabled);
     const size_t copies = window.copies.size();
     surface.texts.clear();
@@ -107,7 +107,7 @@ TEST_F(ListViewTest, ASongListedOutOfSightOnlyMovesTheScrollBarsRange) {
     v.topIndex = 5;
     songs(12);
     listGrew(v, 12);
-    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "11 S11|");
+    EXPECT_EQ(rowText(surface, 6 * kListRowHeight), "11 s11|");
     EXPECT_EQ(bar.maximum, 11);
 }
 
@@ -133,7 +133,7 @@ TEST_F(ListViewTest, FollowPagesBySevenRowsAndScrollRequestsStayInTheList) {
     }
     surface.texts.clear();
     drawListView(v);
-    EXPECT_EQ(rowText(surface, 0) + rowText(surface, 6 * kListRowHeight), "193 S193|199 S199|");
+    EXPECT_EQ(rowText(surface, 0) + rowText(surface, 6 * kListRowHeight), "193 s193|199 s199|");
 }
 
 TEST_F(ListViewTest, ClicksAndTheWheelOnlyWhereAndWhenTheyMayAct) {

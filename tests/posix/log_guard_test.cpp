@@ -2,24 +2,21 @@
 // rule (tools/log_guard), compared with the recording in tests/recorded/. A deliberate
 // change of the output is recorded anew with `make record-logs`.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
+
+#include "tests/posix/support/run_program.h"
 
 namespace {
 
 TEST(LogGuard, EverySongSendsWhatWasRecorded) {
-    // The tests run in the build folder, beside orvanel-play and the tools.
-    const std::string cmd = std::string("./log_guard check --source '") + ORVANEL_SOURCE_DIR +
-                            "' --play ./orvanel-play 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string report;
-    char line[1024];
-    while (std::fgets(line, sizeof line, p)) report += line;
-    const int raw = pclose(p);
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << report;
+    ProgramRun run;
+    run.args = {builtProgram("log_guard"), "check", "--source", ORVANEL_SOURCE_DIR, "--play",
+                builtProgram("orvanel-play")};
+    run.seconds = 600;  // hundreds of runs of the player, under a sanitizer on a busy machine
+    const ProgramResult r = runProgram(run);
+    const std::string report = r.out + r.err;
+    EXPECT_EQ(r.exitCode, 0) << report;
     EXPECT_NE(report.find(" as recorded"), std::string::npos) << report;
 }
 

@@ -3,7 +3,6 @@
 // their own (not with the generators' code), and the generators are run again to prove
 // the committed files are what the tree builds.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/posix/support/run_program.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -278,19 +278,20 @@ TEST(ArtParsers, RefuseCutAndInconsistentFiles) {
 
 // ---- the generators rebuild the committed files ------------------------------------------
 
-// Runs a generator of the build folder (the tests' working folder); false when absent.
-bool runTool(const std::string& commandLine, bool& present) {
-    const std::string program = commandLine.substr(0, commandLine.find(' '));
-    present = access(program.c_str(), X_OK) == 0;
+// Runs a generator of the build folder; false when it is absent or fails.
+bool runTool(std::vector<std::string> args, bool& present) {
+    args[0] = builtProgram(args[0].c_str());
+    present = access(args[0].c_str(), X_OK) == 0;
     if (!present) return false;
-    const int raw = std::system(commandLine.c_str());
-    return WIFEXITED(raw) && WEXITSTATUS(raw) == 0;
+    ProgramRun run;
+    run.args = args;
+    return runProgram(run).exitCode == 0;
 }
 
 TEST(Generators, SkinGeneratorRebuildsTheCommittedSkin) {
     const std::string out = scratchPath("rebuilt_skin.bmp");
     bool present = false;
-    const bool ran = runTool("./make_default_skin " + out, present);
+    const bool ran = runTool({"make_default_skin", out}, present);
     if (!present) GTEST_SKIP() << "make_default_skin is not built in this build folder";
     ASSERT_TRUE(ran);
     EXPECT_TRUE(readAll(out) == readAll(treePath("kivo/default.bmp")))
@@ -301,7 +302,7 @@ TEST(Generators, SkinGeneratorRebuildsTheCommittedSkin) {
 TEST(Generators, IconGeneratorRebuildsTheCommittedIcons) {
     const std::string large = scratchPath("rebuilt.ico"), small = scratchPath("rebuilt_small.ico");
     bool present = false;
-    const bool ran = runTool("./make_icons " + large + " " + small, present);
+    const bool ran = runTool({"make_icons", large, small}, present);
     if (!present) GTEST_SKIP() << "make_icons is not built in this build folder";
     ASSERT_TRUE(ran);
     EXPECT_TRUE(readAll(large) == readAll(treePath("resources/orvanel.ico")))

@@ -2,6 +2,7 @@
 // failed loads, and hostile files that must neither crash nor hang.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "tests/support/player_fixture.h"
@@ -74,6 +75,7 @@ TEST(Loader, TrackDataOfExactlyOneMebibyteLoadsOneByteMoreFails) {
         PlayerFixture f;
         const bool ok = f.load(buildSmf(96, {big, tail}));
         EXPECT_EQ(ok, extra == 0);
+        EXPECT_EQ(int(f.seq->loadFailure.problem), int(extra ? LoadProblem::TooLarge : LoadProblem::None));
         EXPECT_TRUE(f.seq->songLoaded);  // the first track was accepted either way
     }
 }
@@ -108,24 +110,37 @@ TEST(Loader, LoadingWhileLoadedLeavesTheSongAsItWas) {
     EXPECT_EQ(f.device.sent.size(), 2u);
 }
 
-TEST(Loader, BadFilesFailWithoutLoadingAnything) {
+TEST(Loader, BadFilesFailWithoutLoadingAnythingAndSayWhy) {
     Bytes notMtrk = buildSmf(96, {simpleTrack()});
     notMtrk[14] = 'X';
     const Bytes truncated = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
     Bytes cutBody = buildSmf(96, {simpleTrack()});
     cutBody.resize(cutBody.size() - 2);
-    const struct { const char* what; Bytes bytes; } cases[] = {
-        {"empty", {}}, {"truncated header", truncated}, {"chunk not MTrk", notMtrk},
-        {"body shorter than declared", cutBody}, {"RIFF without MThd", wrapRmid({1, 2, 3})}};
+    Bytes cutChunkHeader = buildSmf(96, {simpleTrack()}, 2);  // announces a second track
+    cutChunkHeader.insert(cutChunkHeader.end(), {'M', 'T', 'r'});
+    const Bytes wave = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    const Bytes text(200, 'x');
+    using P = LoadProblem;
+    const struct { const char* what; Bytes bytes; P why; } cases[] = {
+        {"empty", {}, P::NotMidi}, {"text", text, P::NotMidi}, {"a short RIFF WAVE", wave, P::NotMidi},
+        {"truncated header", truncated, P::Truncated}, {"RMID cut before its MThd", wrapRmid({1, 2, 3}), P::Truncated},
+        {"chunk header cut", cutChunkHeader, P::Truncated}, {"body shorter than declared", cutBody, P::Truncated},
+        {"chunk not MTrk", notMtrk, P::BadTrack}};
     for (const auto& c : cases) {
         PlayerFixture f;
         EXPECT_FALSE(f.load(c.bytes)) << c.what;
-        EXPECT_EQ(f.seq->songLoaded, c.bytes == cutBody) << c.what;
+        EXPECT_EQ(f.seq->songLoaded, c.bytes == cutBody || c.bytes == cutChunkHeader) << c.what;
+        EXPECT_EQ(int(f.seq->loadFailure.problem), int(c.why)) << c.what;
     }
     PlayerFixture f;
     EXPECT_FALSE(loadSong(*f.seq, scratchPath("no-such-file.mid").c_str()));
+    EXPECT_EQ(int(f.seq->loadFailure.problem), int(P::System));
+    EXPECT_EQ(f.seq->loadFailure.systemError, ENOENT);
     EXPECT_FALSE(loadSong(*f.seq, scratchPath("").c_str()));  // a folder
+    EXPECT_EQ(int(f.seq->loadFailure.problem), int(P::System));
     EXPECT_FALSE(f.seq->songLoaded);
+    ASSERT_TRUE(f.load(buildSmf(96, {simpleTrack()})));
+    EXPECT_EQ(int(f.seq->loadFailure.problem), int(P::None)) << "a load that succeeds leaves no reason";
 }
 
 TEST(Loader, TheLengthScanStartsAt120BpmWhateverTheLastSongLeft) {

@@ -61,9 +61,9 @@ protected:
         }
     }
     std::string at(const char* name) {
-        // Shown upper case, whatever case the file has on disk.
+        // Shown as listed: upper case where the file system ignores case, else the file's own.
         std::string path = root + kSeparator + name;
-        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
+        if (!folders.caseSensitive()) std::transform(path.begin(), path.end(), path.begin(), ::toupper);
         return path + "]";
     }
     size_t count(const std::string& line) const { return std::count(panel.lines.begin(), panel.lines.end(), line); }

@@ -1,0 +1,144 @@
+// orvanel-play as a user meets it: every failure one line "orvanel-play: FILE: REASON"
+// with its exit code, found before any device opens; paths shown as they are on disk;
+// --timing counted from the loop; the terminal left clean at every way out.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "platform/posix/device_table.h"
+#include "tests/posix/support/run_program.h"
+#include "tests/support/smf_builder.h"
+
+std::string scratchPath(const char* name);
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A song of one note held for `steps` steps of 10 ms (one tick a step).
+Bytes heldNote(uint32_t steps) {
+    Track t;
+    t.tempo(0, 480000).ev(0, {0x90, 60, 100}).ev(steps, {0x80, 60, 0}).end(0);
+    return buildSmf(48, {t});
+}
+
+std::string write(const std::string& path, const Bytes& bytes) {
+    EXPECT_TRUE(writeBytes(path, bytes)) << path;
+    return path;
+}
+
+TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
+    const std::string dir = scratchPath("errors");
+    mkdir(dir.c_str(), 0755);
+    const std::string song = write(dir + "/good.mid", heldNote(2));
+    const std::string locked = write(dir + "/locked.mid", heldNote(2));
+    chmod(locked.c_str(), 0);
+    const std::string text = write(dir + "/notes.mid", Bytes(200, 'x'));
+    Bytes cutBytes = heldNote(2);
+    cutBytes.resize(cutBytes.size() - 3);
+    const std::string cut = write(dir + "/cut.mid", cutBytes);
+    const std::string empty = dir + "/empty";
+    mkdir(empty.c_str(), 0755);
+    write(empty + "/readme.txt", Bytes(10, 'x'));
+    std::string devices = "devices: log";
+    for (const DeviceRow& row : nativeDeviceRows()) devices += std::string(" ") + row.name;
+
+    // Without --device the default output would be tried: here there is none, so only a
+    // check before it gives 1 and the file's reason.
+    // errLines: all that standard error holds, when that is known (0: not checked).
+    const struct { std::string args; int exit; bool onStdout; std::string line; size_t errLines; } cases[] = {
+        {"/no/such.mid", 1, false, "orvanel-play: /no/such.mid: No such file or directory", 1},
+        {locked, 1, false, "orvanel-play: " + locked + ": Permission denied", 1},
+        {text, 1, false, "orvanel-play: " + text + ": not a MIDI file", 1},
+        {cut, 1, false, "orvanel-play: " + cut + ": truncated MIDI file", 1},
+        {empty, 1, false, "orvanel-play: " + empty + ": no songs found", 1},
+        {dir + " " + text, 1, false, "orvanel-play: " + dir + ": Is a directory", 2},
+        {"--device=log --fast " + song + " " + dir, 1, false, "orvanel-play: " + dir + ": Is a directory", 0},
+        {"--bogus " + song, 2, false, "orvanel-play: unknown option '--bogus'", 0},
+        {"-x " + song, 2, false, "orvanel-play: unknown option '-x'", 0},
+        {"--device=bogus " + song, 2, false, "orvanel-play: unknown device \"bogus\" (" + devices + ")", 1},
+        {"-h", 0, true, "usage: orvanel-play [options] FILE... | FOLDER", 0},
+        {"--version", 0, true, "orvanel-play " + projectVersion(), 0},
+    };
+    const bool canDeny = permissionsCanBeDenied();
+    for (const auto& c : cases) {
+        if (c.args == locked && !canDeny) continue;
+        ProgramRun run;
+        run.args = playerArgs(c.args);
+        run.ownerPermissionsOnly = true;
+        const ProgramResult r = runProgram(run);
+        EXPECT_EQ(r.exitCode, c.exit) << c.args << "\n" << r.err;
+        const Lines lines = c.onStdout ? r.outLines() : r.errLines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), c.line), lines.end()) << c.args << "\n" << r.out << r.err;
+        if (c.errLines) {
+            EXPECT_EQ(r.errLines().size(), c.errLines) << c.args << "\n" << r.err;
+        }
+    }
+    chmod(locked.c_str(), 0644);
+}
+
+TEST(CliErrors, PathsAreShownAsTheyAreOnDisk) {
+    const std::string root = scratchPath("Mixed");
+    for (const char* folder : {"", "/Disc One", "/Disc One/Bonus"}) mkdir((root + folder).c_str(), 0755);
+    for (const char* name : {"/Disc One/Track01.MID", "/Disc One/Bonus/Hidden.Midi", "/b.rmi"})
+        write(root + name, heldNote(2));
+    write(root + "/Disc One/Broken.mid", Bytes(20, 'x'));
+    const ProgramResult r = runPlayer("--device=log --fast --full-path " + root);
+    EXPECT_EQ(r.exitCode, 1);  // one song did not load
+    int shown = 0;
+    for (std::string line : r.errLines()) {
+        const size_t at = line.find(root);
+        if (at == std::string::npos) continue;
+        line = line.substr(at);
+        line = line.substr(0, line.find(": "));  // the reason after a failed song's path
+        struct stat st;
+        EXPECT_EQ(stat(line.c_str(), &st), 0) << line << " does not exist";
+        ++shown;
+    }
+    EXPECT_EQ(shown, 4 + 2);  // each song once, the broken one twice more: its skip and its reason
+}
+
+TEST(CliErrors, TimingCountsFromTheLoopForEveryLine) {
+    const std::string song = write(scratchPath("timing.mid"), heldNote(3));
+    const ProgramResult r = runPlayer("--device=log --timing " + song);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Lines lines = r.outLines();
+    ASSERT_GT(lines.size(), 17u * 2);  // a panic before and after the song
+    for (const std::string& line : lines) {
+        std::istringstream in(line);
+        long long step = -1, micros = -1;
+        ASSERT_TRUE(in >> step >> micros) << line;
+        // Not the system's clock: a few seconds at most, on the busiest machine.
+        EXPECT_GE(micros, 0) << line;
+        EXPECT_LT(micros, 20 * 1000 * 1000) << line;
+    }
+}
+
+// On a pseudo terminal with its status line: whichever way the run ends, the status line
+// is ended by a newline and the terminal is back in its normal modes.
+TEST(CliErrors, EveryWayOutLeavesTheTerminalClean) {
+    const std::string folder = scratchPath("wayout");
+    mkdir(folder.c_str(), 0755);
+    write(folder + "/minute.mid", heldNote(6000));
+    const std::string minute = folder + "/minute.mid";
+    const std::string shortSong = write(scratchPath("short.mid"), heldNote(100));
+    const struct { const char* how; std::string target; std::string keys; int exit; } cases[] = {
+        {"end", shortSong, "", 0},          {"q in a folder", folder, "q", 0},
+        {"s in a folder", folder, "s", 0},  {"Ctrl-C in a folder", folder, "\x03", 130},
+        {"q on a song", minute, "q", 0},
+    };
+    for (const auto& c : cases) {
+        TerminalProgram player({builtProgram("orvanel-play"), "--device=log", c.target}, scratchPath("wayout.log"));
+        ASSERT_TRUE(player.waitFor("speed 100%")) << c.how << ": no status line\n" << player.shown();
+        player.type(c.keys);
+        EXPECT_EQ(player.waitForExit(), c.exit) << c.how;
+        const std::string& shown = player.shown();
+        const size_t lastStatus = shown.rfind("speed 100%");
+        EXPECT_NE(shown.find('\n', lastStatus), std::string::npos) << c.how << ": status line left open";
+        EXPECT_TRUE(player.terminalLeftCooked()) << c.how;
+    }
+}
+
+}  // namespace

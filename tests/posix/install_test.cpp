@@ -1,0 +1,133 @@
+// orvanel-play as it installs: make install's files below a DESTDIR and make uninstall
+// taking them away, a man page without warnings, the Debian package's contents and
+// dependencies, and the README and the man page saying what --help says.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "cli/exit_codes.h"
+#include "cli/options.h"
+#include "platform/posix/device_table.h"
+#include "tests/posix/support/run_program.h"
+
+std::string scratchPath(const char* name);
+
+namespace {
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    return text;
+}
+
+// The part of text from the line that starts with `start` to the next that starts with
+// `next` (or the end).
+std::string section(const std::string& text, const std::string& start, const std::string& next) {
+    const size_t from = text.find("\n" + start);
+    if (from == std::string::npos) return "";
+    const size_t to = text.find("\n" + next, from + 1);
+    return text.substr(from, to == std::string::npos ? std::string::npos : to + 1 - from);
+}
+
+ProgramResult run(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    ProgramRun r;
+    r.args = std::move(args);
+    r.env = std::move(env);
+    r.seconds = 300;
+    return runProgram(r);
+}
+
+// The man page as built, with groff's escaped hyphens as plain ones.
+std::string manPage() { return replaceAll(readText(builtProgram("orvanel-play.1")), "\\-", "-"); }
+
+TEST(Install, IntoADestdirAndOutAgain) {
+    const std::string dest = scratchPath("destdir");
+    ASSERT_EQ(run({"cmake", "--install", ORVANEL_BUILD_DIR, "--prefix", "/usr"}, {"DESTDIR=" + dest}).exitCode, 0);
+    const std::string program = dest + "/usr/bin/orvanel-play", man = dest + "/usr/share/man/man1/orvanel-play.1";
+    EXPECT_EQ(access(program.c_str(), X_OK), 0);
+    EXPECT_EQ(run({program, "--version"}).exitCode, 0);
+
+    const ProgramResult groff = run({"groff", "-man", "-ww", "-z", man});
+    EXPECT_EQ(groff.exitCode, 0);
+    EXPECT_EQ(groff.err, "") << "groff warns about the man page";
+    const ProgramResult shown = run({"man", "-l", man}, {"MANPAGER=cat", "MANWIDTH=100", "LANG=C.UTF-8"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    for (const char* heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "DEVICES", "KEYS", "EXIT STATUS", "FILES",
+                                "EXAMPLES"})
+        EXPECT_NE(shown.out.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
+
+    EXPECT_EQ(run({"make", "-s", "-C", ORVANEL_SOURCE_DIR, "uninstall", "PREFIX=/usr", "DESTDIR=" + dest}).exitCode, 0);
+    EXPECT_NE(access(program.c_str(), F_OK), 0);
+    EXPECT_NE(access(man.c_str(), F_OK), 0);
+}
+
+TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
+    const std::string out = scratchPath("deb");
+    const ProgramResult packed =
+        run({"cpack", "-G", "DEB", "-B", out, "--config", std::string(ORVANEL_BUILD_DIR) + "/CPackConfig.cmake"});
+    ASSERT_EQ(packed.exitCode, 0) << packed.out << packed.err;
+    const std::string architecture = run({"dpkg", "--print-architecture"}).outLines().at(0);
+    const std::string deb = out + "/orvanel-play_" + projectVersion() + "_" + architecture + ".deb";
+    ASSERT_EQ(access(deb.c_str(), R_OK), 0) << deb << "\n" << packed.out;
+
+    const std::string info = run({"dpkg-deb", "-I", deb}).out;
+    EXPECT_NE(info.find("Package: orvanel-play\n"), std::string::npos) << info;
+    std::smatch depends;
+    ASSERT_TRUE(std::regex_search(info, depends, std::regex("\n Depends: ([^\n]*)"))) << info;
+    std::vector<std::string> libraries = {"libc6", "libstdc++6"};
+#ifdef ORVANEL_HAVE_ALSA
+    libraries.push_back("libasound2");
+#endif
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    libraries.push_back("libfluidsynth");
+#endif
+    for (const std::string& library : libraries) EXPECT_NE(depends[1].str().find(library), std::string::npos) << library;
+
+    const std::string contents = run({"dpkg-deb", "-c", deb}).out;
+    for (const char* file : {"./usr/bin/orvanel-play", "./usr/share/man/man1/orvanel-play.1"})
+        EXPECT_NE(contents.find(std::string(" ") + file + "\n"), std::string::npos) << file << "\n" << contents;
+}
+
+// --help is made from the tables of options, devices and exit statuses; the man page and
+// the README are held to the same tables.
+TEST(Docs, TheReadmeAndTheManPageSayWhatTheHelpSays) {
+    const std::string man = manPage();
+    const std::string readme = section(readText(std::string(ORVANEL_SOURCE_DIR) + "/README.md"), "## orvanel-play", "## ");
+    ASSERT_FALSE(readme.empty());
+    // Every option in the man page's list; neither names one that is not.
+    std::set<std::string> options;
+    for (const OptionRow& row : optionRows()) options.insert(std::string("--") + row.name);
+    for (const std::string& option : options)
+        EXPECT_NE(section(man, ".SH OPTIONS", ".SH ").find(option), std::string::npos) << option << " in the man page";
+    const std::regex named("--[a-z][a-z-]*");
+    for (const auto& text : {std::make_pair("README", readme), {"man page", man}})
+        for (std::sregex_iterator m(text.second.begin(), text.second.end(), named), end; m != end; ++m)
+            EXPECT_TRUE(options.count(m->str())) << text.first << " names " << m->str();
+    // One table of exit statuses.
+    const std::string statuses = section(man, ".SH EXIT STATUS", ".SH ");
+    for (const ExitCodeRow& row : kExitCodes) {
+        const std::string code = std::to_string(row.code);
+        EXPECT_NE(statuses.find(".B " + code + "\n" + row.meaning + "\n"), std::string::npos) << code;
+        EXPECT_NE(readme.find("| `" + code + "` | " + row.meaning + " |"), std::string::npos) << code;
+    }
+    // Every device of this build in the man page's list and the README.
+    const std::string devices = section(man, ".SH DEVICES", ".SH ");
+    std::vector<std::string> names = {"log"};
+    for (const DeviceRow& row : nativeDeviceRows()) names.push_back(row.name);
+    for (const std::string& name : names) {
+        EXPECT_TRUE(std::regex_search(devices, std::regex("\n\\.B[IR]? " + name + "\\b"))) << name;
+        EXPECT_NE(readme.find("`" + name), std::string::npos) << name;
+    }
+}
+
+}  // namespace
