@@ -12,6 +12,8 @@
 
 #include "cli/console_sink.h"
 #include "cli/options.h"
+#include "cli/render.h"
+#include "cli/render_plan.h"
 #include "cli/session.h"
 #include "cli/terminal.h"
 #include "platform/files.h"
@@ -35,6 +37,7 @@ constexpr int kInterrupted = 130;
 // Ends the program from a signal handler: only async-signal-safe calls.
 void endNow(int) {
     restoreTerminalInSignal();
+    removePartialRenderInSignal();
     _exit(kInterrupted);
 }
 
@@ -198,6 +201,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (isRenderDevice(options.device)) {
+        Settings settings;
+        applyOptions(options, settings);
+        catchSignals();
+        return runRender(options, settings, interrupted);
+    }
+
     std::unique_ptr<LogMidiDevice> logDevice;
     std::unique_ptr<MidiDevice> device = openDevice(options, logDevice, error);
     MidiDevice* out = logDevice ? static_cast<MidiDevice*>(logDevice.get()) : device.get();
@@ -205,8 +215,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
         return kNoDevice;
     }
-    // An offline renderer has no reason to wait for the wall clock.
-    const bool fast = options.fast || options.device.compare(0, 4, "wav:") == 0;
+    const bool fast = options.fast;
 
     Wakeup wakeup;
     VirtualPlatform virtualClock;

@@ -75,7 +75,17 @@ const char* usageText() {
            "  --wait-search       start a folder only when the search has ended\n"
            "  --keep-list         after the last song go back to the first, paused\n"
            "  --full-path         print each song's path as it is taken\n"
-           "  --help              show this text\n";
+           "  --help              show this text\n"
+           "Rendering (--device=wav:FILE or wav:DIR/; file: is the same):\n"
+           "  FILE.wav, FILE.flac, FILE.ogg take every song; DIR/ gets one file per song,\n"
+           "  named after its path below the folder given\n"
+           "  --format wav|flac|ogg  the format of the files in DIR/ (default wav)\n"
+           "  --rate HZ           sample rate, 8000..96000 (default 44100)\n"
+           "  --loops N           a looping song (--loop-mode 1, or 2 with a loop point)\n"
+           "                      plays its loop N times in all (default 2), then\n"
+           "  --fade SECONDS      fades out over that many seconds (default 8)\n"
+           "  --force             write a song's file anew when it exists (else it is kept)\n"
+           "  keys: q or Ctrl-C stops the render and removes the file in progress\n";
 }
 
 bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
@@ -122,6 +132,15 @@ bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
         else if (name == "wait-search") ok = flag(o.waitSearch);
         else if (name == "keep-list") ok = flag(o.keepList);
         else if (name == "full-path") ok = flag(o.fullPath);
+        else if (name == "force") ok = flag(o.force);
+        else if (name == "loops") ok = intOption(1, 1000, o.loops);
+        else if (name == "fade") ok = intOption(0, 3600, o.fadeSeconds);
+        else if (name == "rate") ok = intOption(8000, 96000, o.rate);
+        else if (name == "format") {
+            const char* v = needValue();
+            ok = v && *v;
+            if (ok) o.format = v;
+        }
         else if (name == "seed") {
             char* end = nullptr;
             const char* v = needValue();

@@ -2,7 +2,8 @@
 # Installs what the builds need on Debian 12, and only what is missing: when everything
 # is there it returns in a moment without touching apt.
 #
-#   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
+#   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont,
+#                            libsndfile (the audio files of a render)
 #   sh tools/setup.sh test   the above + mingw-w64 (i686), Wine (32-bit), Xvfb, ja_JP.UTF-8,
 #                            clang with libFuzzer (the fuzz build)
 #   sh tools/setup.sh bench  the play packages + the programs the benchmarks compare with
@@ -30,7 +31,7 @@ fi
 
 PLAY_PACKAGES="build-essential cmake make pkg-config
     googletest libgtest-dev libbenchmark-dev
-    libasound2-dev libfluidsynth-dev fluid-soundfont-gm"
+    libasound2-dev libfluidsynth-dev fluid-soundfont-gm libsndfile1-dev"
 TEST_PACKAGES="$PLAY_PACKAGES
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
