@@ -77,20 +77,26 @@ inline bool readWav(const std::string& path, Audio& audio) {
 }
 
 // For each time a note is due, the time (s) its sound first passes a tenth of the
-// loudest sample, looked for from 5 ms before to 60 ms after; NAN when it does not.
+// loudest sample; NAN when it does not. The output may lag the song by any constant (a
+// live device's start and latency): the first note is taken from the first sound, the
+// others are looked for from 5 ms before to 60 ms after their time at that lag.
 inline std::vector<double> findOnsets(const Audio& a, const std::vector<double>& due) {
     int loudest = 0;
     for (int16_t s : a.samples) loudest = std::max(loudest, std::abs(int(s)));
     const int level = loudest / 10;
     const size_t frames = a.channels ? a.samples.size() / a.channels : 0;
-    std::vector<double> found;
-    for (double t : due) {
-        double onset = NAN;
-        const long from = std::max(0L, long((t - 0.005) * a.rate)), to = long((t + 0.060) * a.rate);
-        for (long i = from; i < to && size_t(i) < frames && std::isnan(onset); ++i)
+    auto loudFrom = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to && i < frames; ++i)
             for (uint32_t c = 0; c < a.channels; ++c)
-                if (std::abs(int(a.samples[size_t(i) * a.channels + c])) > level) onset = double(i) / a.rate;
-        found.push_back(onset);
+                if (std::abs(int(a.samples[i * a.channels + c])) > level) return double(i) / a.rate;
+        return double(NAN);
+    };
+    std::vector<double> found;
+    if (due.empty() || loudest == 0) return found;
+    const double lag = loudFrom(0, frames) - due[0];
+    for (double t : due) {
+        const double at = t + lag;
+        found.push_back(loudFrom(size_t(std::max(0.0, (at - 0.005) * a.rate)), size_t((at + 0.060) * a.rate)));
     }
     return found;
 }
