@@ -11,8 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/bench_support.h"
-#include "platform/posix/fluid_engine.h"
+#include "bench/render_peer.h"
 #include "platform/posix/playback_posix.h"
 #include "platform/posix/synth_midi.h"
 #include "sequencer/playback.h"
@@ -75,13 +74,9 @@ int main(int, char** argv) {
     std::printf("built without FluidSynth: no render to measure\n");
     return 0;
 #else
-    const char* soundFont = findDefaultSoundFont();
-    if (!soundFont) {
-        std::printf("no General MIDI SoundFont installed: no render to measure\n");
-        return 0;
-    }
-    const bool withFluidsynth = haveProgram("fluidsynth");
-    if (!withFluidsynth) std::printf("fluidsynth is not installed (make setup-bench): no comparison with it\n");
+    bool withFluidsynth = false;
+    const char* soundFont = renderSoundFont(withFluidsynth);
+    if (!soundFont) return 0;
     const std::string play = programFolder(argv[0]) + "/orvanel-play";
     const std::string dir = scratchFolder();
     const std::string midi = dir + "/orvanel-bench-onsets.mid", wav = dir + "/orvanel-bench-onsets.wav";

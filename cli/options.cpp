@@ -56,7 +56,7 @@ bool parseSeek(const char* text, SeekRequest& seek) {
 const char* usageText() {
     return "usage: orvanel-play [options] FILE... | FOLDER\n"
            "  A folder plays every song below it; several files play one after the other.\n"
-           "  --device=NAME       log | alsa[:CLIENT:PORT] | synth[:SOUNDFONT] | wav:FILE\n"
+           "  --device=NAME       log | alsa[:CLIENT:PORT] | synth[:SOUNDFONT] | wav:FILE | wav:DIR/\n"
            "  --list              list the ALSA sequencer ports and exit\n"
            "  --fast              run the steps back to back on a virtual clock\n"
            "  --timing            log device: add microseconds since the loop began\n"

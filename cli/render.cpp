@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,9 @@ constexpr int kStopped = 130;
 constexpr int kNoSynth = 3;
 // Every this many steps (a few ms of rendering) the keys are read and the line redrawn.
 constexpr uint64_t kCheckEvery = 64;
+// A song is not rendered for longer than its expected length and this: a song longer than
+// the length scan measures (24 hours) still ends.
+constexpr uint64_t kLengthSlack = 100;
 constexpr uint32_t kStepMs = 10;
 
 char partialForSignal[PATH_MAX];
@@ -140,6 +144,8 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     uint64_t steps = 0;
     int64_t fadeLeft = -1;  // steps until the fade is over; -1 before it begins
     bool cut = false;       // ended in a loop: nothing is left to die away
+    // Seeks make a song longer than measured.
+    const uint64_t longest = o_.seeks.empty() ? shape.totalSteps + kLengthSlack : UINT64_MAX;
     while (seq.playing) {
         step(seq, nullptr, true);
         seq.elapsedSteps = seq.elapsedSteps + 1;
@@ -147,7 +153,7 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
         ++steps;
         for (const SeekRequest& s : o_.seeks)
             if (s.afterStep == steps && seq.playing) seekSong(seq, s.percent);
-        if (o_.maxSteps >= 0 && int64_t(steps) >= o_.maxSteps) seq.playing = false;
+        if ((o_.maxSteps >= 0 && int64_t(steps) >= o_.maxSteps) || steps >= longest) seq.playing = false;
         if (fadeLeft > 0) {
             cut = --fadeLeft == 0;
         } else if (shape.loopMode && seq.loopsPlayed - loopsAtStart >= uint32_t(o_.loops)) {
