@@ -287,42 +287,6 @@ TEST_F(RenderDevice, AFullDiskIsReported)
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device node is left alone";
 }
 
-// The first frame from `from` on whose sample exceeds level, or -1.
-long firstLoud(const std::vector<uint8_t>& wav, size_t fromFrame, int level)
-{
-    for (size_t i = 44 + fromFrame * 4; i + 1 < wav.size(); i += 2)
-        if (std::abs(int(int16_t(le16(wav, i)))) > level)
-            return long((i - 44) / 4);
-    return -1;
-}
-
-// A note sent at a place within a step starts there, to the synth's block of 64 frames:
-// the step is rendered up to the place before the note is applied.
-TEST_F(RenderDevice, ANoteStartsAtItsPlaceWithinTheStep)
-{
-    const uint32_t places[] = {0, kStepPlaceOne / 4, kStepPlaceOne / 2, kStepPlaceOne * 9 / 10, kStepPlaceOne};
-    long delay0 = -1;
-    for (uint32_t place : places) {
-        const std::vector<uint8_t> wav = render(path("place.wav"), 30, [&](RenderMidiDevice& d, int step) {
-            if (step == 0) {
-                d.sendShort(0x000073C0); // woodblock: a sharp attack
-                d.sendShort(0x00005BB0); // no reverb, no chorus
-                d.sendShort(0x00005DB0);
-            }
-            if (step == 10) {
-                d.setStepPlace(place);
-                d.sendShort(0x007F4890);
-                d.setStepPlace(kOutsideStep);
-            }
-        });
-        const long onset = firstLoud(wav, 0, 300) - long(10 * 441 + 441 * uint64_t(place) / kStepPlaceOne);
-        if (delay0 < 0)
-            delay0 = onset; // the instrument's own attack, the same for every place
-        EXPECT_GE(onset, 0) << place;
-        EXPECT_LE(std::labs(onset - delay0), 64) << place;
-    }
-}
-
 // The interpreter sends a step's messages track by track; the device applies them by
 // place. A note-off placed early but sent last comes before the note-on placed late, so
 // the note sounds on after the step; in the order sent it would not sound at all.
@@ -340,27 +304,6 @@ TEST_F(RenderDevice, AStepsMessagesAreAppliedInTheOrderOfTheirPlaces)
         }
     });
     EXPECT_GT(peak(wav, 30 * kStepBytes, 40 * kStepBytes), 1000);
-}
-
-TEST_F(RenderDevice, AFadeFallsToSilenceOverItsFrames)
-{
-    const std::vector<uint8_t> wav = render(path("fade.wav"), 150, [](RenderMidiDevice& d, int step) {
-        if (step == 0) {
-            d.sendShort(0x000013C0);
-            d.sendShort(0x007F3C90);
-        }
-        if (step == 50)
-            d.startFade(100 * 441);
-    });
-    ASSERT_GT(peak(wav, 40 * kStepBytes, 50 * kStepBytes), 1000);
-    // Quarter by quarter the peak falls, and after the fade nothing is left.
-    int before = peak(wav, 50 * kStepBytes, 75 * kStepBytes);
-    for (int q = 2; q <= 4; ++q) {
-        const int level = peak(wav, (50 + 25 * (q - 1)) * kStepBytes, (50 + 25 * q) * kStepBytes);
-        EXPECT_LT(level, before) << "quarter " << q;
-        before = level;
-    }
-    EXPECT_EQ(0, peak(wav, 150 * kStepBytes, 150 * kStepBytes + 40 * 441 * 4));
 }
 
 // Every file of a run sounds the same whatever was rendered before it: a fresh synth
@@ -404,23 +347,6 @@ TEST_F(RenderDevice, StepsLastTenMillisecondsAtAnyRate)
     ASSERT_GE(wav.size(), 44u);
     EXPECT_EQ(22050u, le32(wav, 24));
     EXPECT_FALSE(RenderMidiDevice(path("slow.wav"), "", 4000).open()) << "below what the synth takes";
-}
-
-// A render stopped half-way leaves nothing under the file's name, nor its temporary one.
-TEST_F(RenderDevice, ADiscardedFileLeavesNothing)
-{
-    const std::string file = path("gone.wav");
-    RenderMidiDevice device("", "");
-    ASSERT_TRUE(device.open()) << device.errorText();
-    ASSERT_TRUE(device.beginFile(file, SoundFormat::wav, true)) << device.errorText();
-    const std::string partial = device.partialPath();
-    EXPECT_NE(file, partial);
-    EXPECT_EQ(0, access(partial.c_str(), F_OK));
-    device.endStep(10);
-    EXPECT_NE(0, access(file.c_str(), F_OK)) << "not under its name before it is complete";
-    device.discardFile();
-    EXPECT_NE(0, access(partial.c_str(), F_OK));
-    EXPECT_NE(0, access(file.c_str(), F_OK));
 }
 
 } // namespace
