@@ -15,6 +15,8 @@
 #include "cli/console_sink.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "cli/render.h"
+#include "cli/render_plan.h"
 #include "cli/session.h"
 #include "cli/terminal.h"
 #include "platform/files.h"
@@ -34,6 +36,7 @@ volatile sig_atomic_t watchdogSet = 0;
 // Ends the program from a signal handler: only async-signal-safe calls.
 void endNow(int) {
     restoreTerminalInSignal();
+    removePartialRenderInSignal();
     _exit(kExitInterrupted);
 }
 
@@ -210,8 +213,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
         return kExitUsage;
     }
-    // An offline renderer has no reason to wait for the wall clock.
-    const bool fast = options.fast || options.device.compare(0, 4, "wav:") == 0;
+    if (isRenderDevice(options.device)) {
+        Settings settings;
+        applyOptions(options, settings);
+        return runRender(options, settings, interrupted);
+    }
+    const bool fast = options.fast;
     const bool toLog = deviceRow && deviceRow->create == createLog;
 
     Wakeup wakeup;

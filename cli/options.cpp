@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cli/exit_codes.h"
+#include "cli/render_plan.h"
 #include "platform/posix/device_table.h"
 
 namespace {
@@ -144,6 +145,18 @@ const std::vector<OptionRow>& optionRows() {
         {"wait-search", nullptr, "start a folder only when the search has ended", switchField<&PlayOptions::waitSearch>},
         {"keep-list", nullptr, "after the last song go back to the first, paused", switchField<&PlayOptions::keepList>},
         {"full-path", nullptr, "print each song's path as it is taken", switchField<&PlayOptions::fullPath>},
+        {"format", "wav|flac|ogg", "render: the format of the files written into DIR/\n(default wav)",
+         [](const char* v, PlayOptions& o) {
+             o.format = v;
+             return *v != '\0';
+         }},
+        {"rate", "HZ", "render: sample rate, 8000..96000 (default 44100)", intField<&PlayOptions::rate, 8000, 96000>},
+        {"loops", "N", "render: a looping song (--loop-mode 1, or 2 with a\nloop point) plays its loop N times in all (default 2)",
+         intField<&PlayOptions::loops, 1, 1000>},
+        {"fade", "SECONDS", "render: then fades out over that long (default 8)",
+         intField<&PlayOptions::fadeSeconds, 0, 3600>},
+        {"force", nullptr, "render: write a song's file anew when it exists\n(else the song is skipped)",
+         switchField<&PlayOptions::force>},
         {"help", nullptr, "show this text and exit (also -h)", switchField<&PlayOptions::help>},
         {"version", nullptr, "show the version and exit", switchField<&PlayOptions::version>},
     };
@@ -159,6 +172,10 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
         addEntry(text, std::string("--") + row.name + (row.value ? std::string(" ") + row.value : ""), row.help, 24);
     text += "devices:\n";
     for (const DeviceRow& row : devices) text += std::string("  ") + row.description + "\n";
+    text += "rendering (--device=wav:OUT or file:OUT):\n"
+            "  OUT.wav, OUT.flac, OUT.ogg takes every song; DIR/ gets one file per song,\n"
+            "  named after its path below the folder given. ";
+    text += kRenderKeysText;
     text += "exit status:\n";
     for (const ExitCodeRow& row : kExitCodes) addEntry(text, std::to_string(row.code), row.meaning, 8);
     return text;

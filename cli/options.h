@@ -31,6 +31,12 @@ struct PlayOptions {
     bool keepList = false;    // after the last song, back to the first, paused
     bool fullPath = false;    // print each song's path as it is taken
     uint32_t seed = 1;        // of the shuffle
+    // Renders (--device=wav:OUT or file:OUT).
+    int loops = 2;            // times a looping song plays its loop before the fade
+    int fadeSeconds = 8;      // the fade at the end of a looping song
+    bool force = false;       // write a song's file anew when it exists
+    int rate = 44100;         // sample rate in Hz
+    std::string format;       // wav, flac or ogg; empty: by the output's name, else wav
     std::vector<SeekRequest> seeks;  // in the order given
     std::vector<std::string> files;
 };

@@ -9,7 +9,7 @@ install(FILES ${CMAKE_BINARY_DIR}/orvanel-play.1 DESTINATION share/man/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvanel-play)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${ORVANEL_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "terminal MIDI file player and renderer")
 # Below the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

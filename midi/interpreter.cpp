@@ -209,6 +209,7 @@ int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink*
         const int64_t eventTick = int64_t(cur.eventTick) + delta;
         if (eventTick >= tickNow) return eventTick;  // the delta stays unread till then
         cur.eventTick = eventTick;
+        if (live) seq.port.setStepPlace(stepPlace(seq, eventTick));
         int32_t pos = cur.position + varLenSize(delta);
         if (left(pos) < 1) return ranOut(pos);
 

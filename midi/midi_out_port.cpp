@@ -61,8 +61,12 @@ void MidiOutPort::panic(uint8_t resetType, ChannelState (&channels)[16]) {
     resetChannels(channels);
 }
 
-void MidiOutPort::endStep() {
-    if (open_) device_->endStep();
+void MidiOutPort::setStepPlace(uint32_t place) {
+    if (open_) device_->setStepPlace(place);
+}
+
+void MidiOutPort::endStep(uint32_t wallPeriodMs) {
+    if (open_) device_->endStep(wallPeriodMs);
 }
 
 void MidiOutPort::drain() {

@@ -22,8 +22,10 @@ public:
     void allNotesOff();
     void sendReset(uint8_t type);
     void panic(uint8_t resetType, ChannelState (&channels)[16]);
-    // Called after every live clock step.
-    void endStep();
+    // The place within the step of the messages that follow (see MidiDevice).
+    void setStepPlace(uint32_t place);
+    // Called after every live clock step, which lasted wallPeriodMs of real time.
+    void endStep(uint32_t wallPeriodMs);
     // The song has played to its end: lets the device's last notes die away.
     void drain();
 

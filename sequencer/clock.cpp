@@ -5,6 +5,7 @@
 
 #include "core/settings.h"
 #include "midi/interpreter.h"
+#include "platform/midi_device.h"
 #include "sequencer/sequencer.h"
 
 namespace {
@@ -95,6 +96,9 @@ void recomputeIncrement(Sequencer& seq) {
 
 void step(Sequencer& seq, LineSink* tempo, bool live) {
     if (!seq.playing) return;
+    seq.stepStartTick = seq.tick;
+    seq.stepStartAccumulator = seq.tickAccumulator;
+    seq.stepSpan = seq.stepIncrement;
     advanceClock(seq, 1);
     const int64_t tickNow = seq.tick;
     // Only the tracks with something due, in track order; each goes back on the schedule
@@ -104,21 +108,39 @@ void step(Sequencer& seq, LineSink* tempo, bool live) {
     forEachDueTrack(due, [&](int32_t t) {
         rescheduleTrack(seq, t, interpretTrack(seq, tickNow, t, tempo, live));
     });
+    // What others send until the next step has no place in one.
+    if (live) seq.port.setStepPlace(kOutsideStep);
     if (seq.activeTracks != 0) return;
     if (!live) {
         seq.playing = false;
         return;
     }
     switch (seq.loopMode) {
-    case 1: rewind(seq); break;
+    case 1:
+        rewind(seq);
+        ++seq.loopsPlayed;
+        break;
     case 2:
         if (seq.loopFound)
             restoreLoopPoint(seq);
         else
             rewind(seq);
+        ++seq.loopsPlayed;
         break;
     default: seq.playing = false; break;
     }
+}
+
+uint32_t stepPlace(const Sequencer& seq, int64_t eventTick) {
+    // An event is due once the clock has passed its tick, at eventTick + 1.
+    const int64_t span = seq.stepSpan;
+    const int64_t ticks = eventTick + 1 - seq.stepStartTick;
+    if (span <= 0 || ticks <= 0) return 0;
+    if (ticks > span / kTickUnit + 1) return kStepPlaceOne;
+    const int64_t units = ticks * kTickUnit - seq.stepStartAccumulator;
+    if (units <= 0) return 0;
+    if (units >= span) return kStepPlaceOne;
+    return static_cast<uint32_t>(units * kStepPlaceOne / span);
 }
 
 void rewind(Sequencer& seq) {

@@ -68,8 +68,9 @@ void playbackThread(Playback& pb, uint32_t playNumber) {
             seq.elapsedSteps = seq.elapsedSteps + 1;
             seconds = seq.elapsedSteps / 100;
         }
-        seq.port.endStep();
-        deadline += stepPeriodMs(pb.settings->speedIndex);
+        const uint32_t period = stepPeriodMs(pb.settings->speedIndex);
+        seq.port.endStep(period);
+        deadline += period;
 
         if (seconds != shownSeconds) {
             const int32_t shown = seconds > kMaxShownSeconds ? kMaxShownSeconds : seconds;

@@ -77,6 +77,11 @@ struct SongState {
     int64_t tickAccumulator = 0;
     Relaxed<int64_t> tick{0};  // read by the animation thread
     Relaxed<int32_t> elapsedSteps{0};
+    // The clock before the current step advanced it, and what the step added: the tick
+    // span each message's place within the step is measured in.
+    int64_t stepStartTick = 0;
+    int64_t stepStartAccumulator = 0;
+    int64_t stepSpan = 0;
     bool loopFound = false;
     bool titleTaken = false;
     uint32_t lastMessage = 0;
@@ -114,6 +119,9 @@ struct Sequencer : SongState {
     // Set by the commands, the end of the song and a seek that reaches it.
     Relaxed<bool> playing{false};
     Relaxed<int8_t> loopMode{0};
+    // Live steps that reached the song's end and went on at its start or its loop point.
+    // Kept outside the song state, so a seek's exchange of that state leaves it alone.
+    uint32_t loopsPlayed = 0;
 
     uint8_t sysexBuffer[1024] = {};
     ChannelState channelSnapshot[16];
@@ -137,6 +145,9 @@ void initSequencer(Sequencer& seq);
 void recomputeIncrement(Sequencer& seq);
 // tempo: where live steps write the tempo line; null writes nothing.
 void step(Sequencer& seq, LineSink* tempo, bool live);
+// The place within the current step (0 .. kStepPlaceOne) of an event at eventTick: where
+// the clock passes the tick in the step's span, which is exact while the tempo holds.
+uint32_t stepPlace(const Sequencer& seq, int64_t eventTick);
 void rewind(Sequencer& seq);
 void restoreLoopPoint(Sequencer& seq);
 // The cursor fields captured for track t at the last loop point.

@@ -2,7 +2,8 @@
 # Installs what the builds need on Debian 12, and only what is missing: when everything
 # is there it returns in a moment without touching apt.
 #
-#   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont
+#   sh tools/setup.sh play   compiler, cmake, make, GoogleTest, ALSA, FluidSynth + GM SoundFont,
+#                            libsndfile (the audio files of a render)
 #   sh tools/setup.sh test   the above + mingw-w64 (i686, x86-64), Wine (32- and 64-bit), Xvfb, ja_JP.UTF-8,
 #                            clang with libFuzzer (the fuzz build), groff and man (the man
 #                            page checks)
@@ -31,7 +32,7 @@ fi
 
 PLAY_PACKAGES="build-essential cmake make pkg-config
     googletest libgtest-dev libbenchmark-dev
-    libasound2-dev libfluidsynth-dev fluid-soundfont-gm"
+    libasound2-dev libfluidsynth-dev fluid-soundfont-gm libsndfile1-dev"
 TEST_PACKAGES="$PLAY_PACKAGES
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64

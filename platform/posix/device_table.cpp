@@ -6,8 +6,8 @@
 #include "platform/posix/alsa_midi.h"
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
+#include "platform/posix/render_midi.h"
 #include "platform/posix/synth_midi.h"
-#include "platform/posix/wav_writer.h"
 #endif
 
 namespace {
@@ -36,13 +36,13 @@ std::unique_ptr<MidiDevice> createSynth(const char* arg, std::string& error)
     return opened(std::make_unique<SynthMidiDevice>(arg), error);
 }
 
-std::unique_ptr<MidiDevice> createWav(const char* arg, std::string& error)
+std::unique_ptr<MidiDevice> createRender(const char* arg, std::string& error)
 {
     if (!arg || !*arg) {
         error = "the wav device needs a file name: --device=wav:FILE";
         return nullptr;
     }
-    return opened(std::make_unique<WavMidiDevice>(arg), error);
+    return opened(std::make_unique<RenderMidiDevice>(arg, ""), error);
 }
 #endif
 
@@ -56,7 +56,9 @@ std::vector<DeviceRow> nativeDeviceRows()
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     rows.push_back({"synth", "synth[:FILE.sf2]    embedded FluidSynth on the audio output", createSynth});
-    rows.push_back({"wav", "wav:FILE            embedded FluidSynth rendered to a 16-bit 44.1 kHz WAV file", createWav, true});
+    rows.push_back({"wav", "wav:FILE|DIR/       embedded FluidSynth rendered to audio files: .wav, .flac, .ogg",
+                    createRender, true});
+    rows.push_back({"file", "file:FILE|DIR/      the same as wav", createRender, true});
 #endif
     return rows;
 }

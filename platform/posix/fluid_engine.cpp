@@ -90,7 +90,7 @@ bool resolveSoundFont(const char* named, std::string& path, std::string& error)
     return true;
 }
 
-bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error)
+bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error, uint32_t sampleRate)
 {
     fluidEngineStop(engine);
     quietLogging();
@@ -105,7 +105,7 @@ bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error)
     // GS and XG resets address device 0x10; with FluidSynth's default id 0 it ignores them.
     fluid_settings_setint(s, "synth.device-id", 16);
     if (offline) {
-        fluid_settings_setnum(s, "synth.sample-rate", 44100.0);
+        fluid_settings_setnum(s, "synth.sample-rate", double(sampleRate));
         fluid_settings_setint(s, "synth.cpu-cores", 1);
     }
     engine.synth = new_fluid_synth(s);

@@ -25,10 +25,10 @@ const char* findDefaultSoundFont();
 // error otherwise.
 bool resolveSoundFont(const char* named, std::string& path, std::string& error);
 
-// Creates settings and synth (no SoundFont yet). offline: 44.1 kHz, one core and nothing
-// that depends on the time of day or the process's random seed, so a render can be
-// repeated byte for byte.
-bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error);
+// Creates settings and synth (no SoundFont yet). offline: sampleRate, one core and
+// nothing that depends on the time of day or the process's random seed, so a render can
+// be repeated byte for byte.
+bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error, uint32_t sampleRate = 44100);
 bool fluidEngineLoad(FluidEngine& engine, const std::string& path, std::string& error);
 void fluidEngineStop(FluidEngine& engine);
 

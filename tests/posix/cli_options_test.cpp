@@ -37,6 +37,12 @@ TEST(CliOptions, EveryRangeAcceptsItsEdgesAndRefusesJustBeyond) {
         {"--speed 50", true, &PlayOptions::speedIndex, 0}, {"--speed 100", true, &PlayOptions::speedIndex, 1},
         {"--speed 200", true, &PlayOptions::speedIndex, 2}, {"--speed 49", false, nullptr, 0}, {"--speed 150", false, nullptr, 0},
         {"--speed 201", false, nullptr, 0},
+        {"--loops 1", true, &PlayOptions::loops, 1}, {"--loops 1000", true, &PlayOptions::loops, 1000},
+        {"--loops 0", false, nullptr, 0}, {"--loops 1001", false, nullptr, 0},
+        {"--fade 0", true, &PlayOptions::fadeSeconds, 0}, {"--fade 3600", true, &PlayOptions::fadeSeconds, 3600},
+        {"--fade -1", false, nullptr, 0}, {"--fade 3601", false, nullptr, 0},
+        {"--rate 8000", true, &PlayOptions::rate, 8000}, {"--rate=96000", true, &PlayOptions::rate, 96000},
+        {"--rate 7999", false, nullptr, 0}, {"--rate 96001", false, nullptr, 0},
     };
     for (const auto& c : cases) {
         PlayOptions o;

@@ -92,7 +92,7 @@ TEST(DeviceTable, TheWavRowNeedsAFileAndOpensIt)
         GTEST_SKIP() << error;
     ASSERT_NE(nullptr, device) << error;
     EXPECT_TRUE(device->open()) << "opening an open device changes nothing";
-    device->endStep();
+    device->endStep(10);
     device->close();
     std::FILE* f = std::fopen(file.c_str(), "rb");
     ASSERT_NE(nullptr, f);

@@ -10,10 +10,12 @@ void CaptureDevice::sendShort(uint32_t message) {
     const int n = shortMessageLength(message & 0xFF);
     for (int i = 0; i < n; ++i) bytes.push_back((message >> (8 * i)) & 0xFF);
     sent.push_back({step, bytes});
+    places.push_back(place);
 }
 
 uint32_t CaptureDevice::sendLong(const uint8_t* bytes, uint32_t count) {
     sent.push_back({step, std::vector<uint8_t>(bytes, bytes + count)});
+    places.push_back(place);
     return longResult;
 }
 

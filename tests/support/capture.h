@@ -20,6 +20,7 @@ public:
     void close() override { ++closes; }
     void sendShort(uint32_t message) override;
     uint32_t sendLong(const uint8_t* bytes, uint32_t count) override;
+    void setStepPlace(uint32_t p) override { place = p; }
 
     // "B0 07 64" lines, one per message, for easy comparison.
     std::vector<std::string> hex() const;
@@ -29,6 +30,8 @@ public:
     int closes = 0;
     uint32_t step = 0;        // set by the test before each step
     std::vector<SentMessage> sent;
+    uint32_t place = kOutsideStep;  // the place the sender gave last
+    std::vector<uint32_t> places;   // each sent message's place, beside `sent`
 };
 
 class RecordingSink : public LineSink {

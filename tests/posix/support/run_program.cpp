@@ -17,9 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <regex>
-#include <sstream>
 
 extern char** environ;
 
@@ -92,14 +89,7 @@ int execError(int reportFd) {
 
 std::string builtProgram(const char* name) { return std::string(ORVANEL_BUILD_DIR) + "/" + name; }
 
-std::string projectVersion() {
-    std::ifstream in(std::string(ORVANEL_SOURCE_DIR) + "/CMakeLists.txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string s = text.str();
-    std::smatch m;
-    return std::regex_search(s, m, std::regex(R"(project\(Orvanel VERSION ([0-9.]+))")) ? m[1].str() : "";
-}
+std::string projectVersion() { return ORVANEL_VERSION; }
 
 std::vector<std::string> ProgramResult::outLines() const { return splitLines(out); }
 std::vector<std::string> ProgramResult::errLines() const { return splitLines(err); }

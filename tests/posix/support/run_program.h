@@ -9,7 +9,7 @@
 
 // A program of the build folder, by name: "orvanel-play" -> /.../build/native/orvanel-play.
 std::string builtProgram(const char* name);
-// The version of the build, as the project in CMakeLists.txt declares it.
+// The version of the build (ORVANEL_VERSION in CMakeLists.txt).
 std::string projectVersion();
 
 struct ProgramRun {

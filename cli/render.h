@@ -1,0 +1,21 @@
+#pragma once
+// The render of orvanel-play (--device=wav:OUT or file:OUT): every song through the
+// embedded synth into audio files as fast as it renders. A looping song (--loop-mode
+// loop, or cc111loop with a loop point) plays its loop --loops times in all, then goes on
+// looping while the output fades out over --fade seconds; any other song ends with its
+// last notes dying away. q and Ctrl-C stop: the file in progress is removed, the finished
+// ones stay.
+#include <atomic>
+#include <string>
+
+#include "cli/options.h"
+
+struct Settings;
+
+// Runs the render; returns the exit code: 0 all rendered (or kept), 1 a song could not
+// be loaded or a file not written, 3 no synth, 130 stopped.
+int runRender(const PlayOptions& options, const Settings& settings, const std::atomic<bool>& interrupted);
+
+// Removes the file in progress under its temporary name, from a signal handler that ends
+// the program at once (async-signal-safe).
+void removePartialRenderInSignal();

@@ -1,0 +1,157 @@
+#include "cli/render_plan.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "autoplay/folder_walker.h"
+#include "autoplay/play_list.h"
+
+const char kRenderKeysText[] = "keys while rendering: q (or Ctrl-C) stops; the file in progress is removed\n";
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string realPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
+std::string directoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+// The part of path below base ("" is the root), or its last name when it is not below.
+std::string below(const std::string& path, const std::string& base) {
+    if (path.size() > base.size() + 1 && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/')
+        return path.substr(base.size() + 1);
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Every song below folder in the walk order of a folder run.
+void walkSongs(const std::string& folder, std::vector<std::string>& out) {
+    FolderWalker w;
+    w.folders = &platformFolders();
+    walkerReset(w, folder.c_str());
+    char path[kEntryPathSize];
+    uint32_t attributes = 0;
+    while (walkerNext(w, path, attributes)) {
+        char upper[kEntryPathSize];
+        std::snprintf(upper, sizeof upper, "%s", path);
+        platformFolders().upperCase(upper);
+        if (isSongName(upper)) out.push_back(path);
+    }
+    walkerClose(w);
+}
+
+// The order a folder run takes with --shuffle and the same seed.
+void shuffleSongs(std::vector<RenderSong>& songs, uint32_t seed) {
+    PlayList list;
+    for (size_t i = 0; i < songs.size() && i < size_t(kPlayListMaxSongs); ++i) {
+        PlayListEntry* e = new PlayListEntry;
+        std::snprintf(e->path, sizeof e->path, "%zu", i);
+        e->listed = 1;
+        putEntry(list, int32_t(i), e);
+        list.listCount = int32_t(i + 1);
+    }
+    shuffleList(list, seed);
+    std::vector<RenderSong> shuffled;
+    for (int32_t i = 0; i < listCount(list); ++i) shuffled.push_back(songs[std::strtoul(slotEntry(list, i)->path, nullptr, 10)]);
+    releasePlayListEntries(list);
+    songs.swap(shuffled);
+}
+
+bool chooseFormat(const PlayOptions& o, RenderPlan& plan, std::string& error) {
+    SoundFormat named = SoundFormat::wav, byName = SoundFormat::wav;
+    const bool hasNamed = !o.format.empty();
+    if (hasNamed && !soundFormatNamed(o.format, named)) {
+        error = "unknown audio format '" + o.format + "' (wav, flac, ogg)";
+        return false;
+    }
+    const bool hasExtension = !plan.toDirectory && soundFormatOfPath(plan.target, byName);
+    if (hasNamed && hasExtension && named != byName) {
+        error = "--format " + o.format + " does not match the name " + plan.target;
+        return false;
+    }
+    plan.format = hasExtension ? byName : named;
+    return true;
+}
+
+}  // namespace
+
+bool isRenderDevice(const std::string& device) {
+    return device.compare(0, 4, "wav:") == 0 || device.compare(0, 5, "file:") == 0;
+}
+
+std::string renderFileName(const std::string& relative, const char* extension) {
+    static const char* const songExtensions[] = {".mid", ".midi", ".rmi"};
+    const size_t dot = relative.rfind('.');
+    const size_t slash = relative.rfind('/');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string ext = relative.substr(dot);
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        for (const char* song : songExtensions)
+            if (ext == song) return relative.substr(0, dot) + extension;
+    }
+    return relative + extension;
+}
+
+std::string sharedDirectory(const std::vector<std::string>& directories) {
+    if (directories.empty()) return std::string();
+    std::string shared = directories[0];
+    for (const std::string& d : directories) {
+        // Shorten to whole names until shared is d or a folder above it.
+        while (!shared.empty() &&
+               !(d.compare(0, shared.size(), shared) == 0 && (d.size() == shared.size() || d[shared.size()] == '/')))
+            shared = directoryOf(shared);
+    }
+    return shared;
+}
+
+bool makeRenderPlan(const PlayOptions& o, RenderPlan& plan, std::string& error) {
+    plan = RenderPlan();
+    plan.target = o.device.substr(o.device.find(':') + 1);
+    if (plan.target.empty()) {
+        error = "a render needs an output: --device=wav:FILE or --device=wav:DIR/";
+        return false;
+    }
+    plan.toDirectory = plan.target.back() == '/' || isDirectory(plan.target);
+    while (plan.target.size() > 1 && plan.target.back() == '/') plan.target.pop_back();
+    if (!chooseFormat(o, plan, error)) return false;
+
+    // The folder the names are taken below: the one folder given, or the folder that
+    // everything given lies in.
+    std::vector<std::string> places;
+    for (const std::string& f : o.files) {
+        const std::string real = realPath(f);
+        if (!real.empty()) places.push_back(isDirectory(real) ? real : directoryOf(real));
+    }
+    const std::string base = sharedDirectory(places);
+    for (const std::string& f : o.files) {
+        const std::string real = realPath(f);
+        if (real.empty() || !isDirectory(real)) {
+            plan.songs.push_back({f, f, below(real.empty() ? f : real, base)});
+            continue;
+        }
+        std::vector<std::string> found;
+        walkSongs(real, found);
+        for (const std::string& song : found) {
+            const std::string name = below(song, base);
+            plan.songs.push_back({song, o.files.size() == 1 ? name : below(song, directoryOf(real)), name});
+        }
+    }
+    if (o.shuffle) shuffleSongs(plan.songs, o.seed);
+    for (RenderSong& s : plan.songs)
+        s.output = plan.toDirectory ? plan.target + "/" + renderFileName(s.output, soundFormatExtension(plan.format))
+                                    : std::string();
+    return true;
+}

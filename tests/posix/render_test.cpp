@@ -1,0 +1,246 @@
+// orvanel-play rendering to audio files end to end: note starts off the step grid, a
+// looping song's length and fade, a folder into one file per song (kept, forced,
+// interrupted), and the same bytes every time.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/capture.h"
+#include "tests/support/onsets.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct RenderRun {
+    int status = -1;
+    Lines err;
+};
+
+// ./orvanel-play (the tests run in the build folder), given at most five minutes.
+RenderRun render(const std::string& args) {
+    const std::string err = scratchPath("render.err");
+    const std::string cmd =
+        "LANG=C.UTF-8 timeout -k 5 300 ./orvanel-play " + args + " >/dev/null 2>" + err + " </dev/null";
+    RenderRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(err);
+    for (std::string line; std::getline(in, line);) r.err.push_back(line);
+    return r;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Every name below dir, hidden ones too, "sub/x" for those in folders.
+Lines listTree(const std::string& dir, const std::string& prefix = "") {
+    Lines out;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat st;
+            if (stat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                for (const std::string& inner : listTree(dir + "/" + name, prefix + name + "/")) out.push_back(inner);
+            } else {
+                out.push_back(prefix + name);
+            }
+        }
+        closedir(d);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class Render : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::ifstream("/usr/share/sounds/sf2/FluidR3_GM.sf2") && !std::ifstream("/usr/share/sounds/sf2/TimGM6mb.sf2"))
+            GTEST_SKIP() << "no General MIDI SoundFont";
+    }
+    std::string song(const Bytes& bytes, const char* name) {
+        const std::string path = scratchPath(name);
+        EXPECT_TRUE(writeBytes(path, bytes));
+        return path;
+    }
+    Audio audioOf(const std::string& wav) {
+        Audio a;
+        EXPECT_TRUE(readWav(wav, a)) << wav;
+        return a;
+    }
+};
+
+// The largest sample between two times (s).
+int peakBetween(const Audio& a, double from, double to) {
+    int peak = 0;
+    for (size_t i = size_t(from * a.rate) * a.channels; i < size_t(to * a.rate) * a.channels && i < a.samples.size(); ++i)
+        peak = std::max(peak, std::abs(int(a.samples[i])));
+    return peak;
+}
+
+TEST_F(Render, NotesOffTheStepGridStartWithinOneSynthBlock) {
+    const OnsetSong notes = offGridSong();
+    const std::string wav = scratchPath("onsets.wav");
+    const RenderRun r = render("--device=wav:" + wav + " " + song(notes.smf, "onsets.mid"));
+    ASSERT_EQ(r.status, 0) << (r.err.empty() ? "" : r.err[0]);
+    const Audio a = audioOf(wav);
+    const std::vector<double> found = findOnsets(a, notes.times);
+    for (size_t i = 0; i < found.size(); ++i) ASSERT_FALSE(std::isnan(found[i])) << "note " << i;
+    // A block of 64 frames, and one frame for where the level is crossed.
+    EXPECT_LE(onsetSpread(found, notes.times), 65.0 / 44100) << "the notes' places within their steps are lost";
+}
+
+// One tick a step (division 100 at 60 bpm): an intro of 1 s, a loop point, and a loop of
+// 1.75 s holding one organ note.
+Bytes loopSong(bool withLoopPoint) {
+    Track t;
+    t.tempo(0, 1000000).ev(0, {0xC0, 19}).ev(0, {0x90, 67, 100}).ev(100, {0x80, 67, 0});
+    if (withLoopPoint) t.ev(0, {0xB0, 111, 0});
+    t.ev(0, {0x90, 60, 100}).ev(175, {0x80, 60, 0}).end(0);
+    return buildSmf(100, {t});
+}
+
+TEST_F(Render, ALoopingSongPlaysItsLoopTwiceThenFadesToSilence) {
+    const std::string looping = song(loopSong(true), "loop.mid"), plain = song(loopSong(false), "plain.mid");
+    const std::string wav = scratchPath("loop.wav");
+    const auto seconds = [&](const std::string& args) {
+        const RenderRun r = render(args + " --device=wav:" + wav);
+        EXPECT_EQ(r.status, 0) << args;
+        const Audio a = audioOf(wav);
+        return double(a.samples.size() / 2) / a.rate;
+    };
+    // The intro, the loop twice, the fade.
+    EXPECT_NEAR(seconds("--loop-mode 2 --loops 2 --fade 4 " + looping), 1 + 2 * 1.75 + 4, 0.02);
+    const Audio a = audioOf(wav);
+    const int full = peakBetween(a, 4.5, 5.0);
+    ASSERT_GT(full, 1000);
+    int before = full;
+    for (double t = 5.0; t < 8.5; t += 0.5) {
+        const int level = peakBetween(a, t, t + 0.5);
+        EXPECT_LT(level, before) << "at " << t << " s";
+        before = level;
+    }
+    const double end = double(a.samples.size() / 2) / a.rate;
+    EXPECT_LT(peakBetween(a, end - 0.1, end), full / 30);
+    EXPECT_LE(peakBetween(a, end - 0.001, end), 1);
+    // Ending at the first loop's end; the whole song looped; no loop point: as it is.
+    EXPECT_NEAR(seconds("--loop-mode 2 --loops 1 --fade 0 " + looping), 2.75, 0.02);
+    EXPECT_NEAR(seconds("--loop-mode 1 --loops 2 --fade 1 " + looping), 2 * 2.75 + 1, 0.02);
+    const double once = seconds("--loop-mode 2 " + plain);
+    EXPECT_GT(once, 2.8) << "the last note dies away";
+    EXPECT_LT(once, 2.75 + 10);
+    EXPECT_NEAR(seconds(looping), once, 0.5) << "the normal mode does not loop";
+}
+
+TEST_F(Render, AFolderBecomesOneFilePerSongKeptUnlessForced) {
+    const std::string root = scratchPath("songs"), out = scratchPath("rendered");
+    for (const char* d : {"", "/sub", "/sub/deeper"}) mkdir((root + d).c_str(), 0755);
+    const Bytes short1 = offGridSong(2).smf;
+    for (const char* f : {"/a.mid", "/sub/b.MID", "/sub/deeper/c.rmi"}) ASSERT_TRUE(writeBytes(root + f, short1));
+    writeBytes(root + "/notes.txt", {'x'});
+
+    const RenderRun first = render("--device=wav:" + out + "/ --format flac " + root);
+    ASSERT_EQ(first.status, 0);
+    EXPECT_EQ(listTree(out), (Lines{"a.flac", "sub/b.flac", "sub/deeper/c.flac"}));
+    ASSERT_EQ(first.err.size(), 3u) << "one line per finished song";
+    const std::regex line(R"(\[[1-3]/3\] (a\.mid|sub/b\.MID|sub/deeper/c\.rmi)  100%  00:01 / 00:01  [0-9.]+x)");
+    for (const std::string& l : first.err) EXPECT_TRUE(std::regex_match(l, line)) << l;
+    const std::string a = slurp(out + "/a.flac");
+    EXPECT_EQ(a.compare(0, 4, "fLaC"), 0);
+    EXPECT_EQ(slurp(out + "/sub/b.flac"), a) << "the same song, the same bytes";
+
+    std::ofstream(out + "/sub/b.flac") << "mine";
+    const RenderRun again = render("--device=wav:" + out + " --format flac " + root);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(slurp(out + "/sub/b.flac"), "mine");
+    ASSERT_EQ(again.err.size(), 3u);
+    for (const std::string& l : again.err) EXPECT_NE(l.find("kept"), std::string::npos) << l;
+    EXPECT_EQ(render("--force --device=wav:" + out + " --format flac " + root).status, 0);
+    EXPECT_EQ(slurp(out + "/sub/b.flac"), a);
+    EXPECT_EQ(listTree(out).size(), 3u);
+}
+
+// A WAV file whose header agrees with its size.
+bool wholeWav(const std::string& path) {
+    const std::string b = slurp(path);
+    const auto le32 = [&](size_t at) {
+        return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+               uint32_t(uint8_t(b[at + 3])) << 24;
+    };
+    return b.size() > 44 && b.compare(0, 4, "RIFF") == 0 && le32(4) == b.size() - 8 && le32(40) == b.size() - 44;
+}
+
+TEST_F(Render, AnInterruptLeavesOnlyWholeFiles) {
+    // Three songs of three minutes: each takes a second or more to render.
+    Track t;
+    t.tempo(0, 500000).ev(0, {0xC0, 19});
+    for (int i = 0; i < 180; ++i) t.ev(0, {0x90, uint8_t(48 + i % 24), 90}).ev(96, {0x80, uint8_t(48 + i % 24), 0});
+    t.end(0);
+    const std::string root = scratchPath("long"), out = scratchPath("long-out");
+    mkdir(root.c_str(), 0755);
+    for (const char* f : {"/1.mid", "/2.mid", "/3.mid"}) ASSERT_TRUE(writeBytes(root + f, buildSmf(48, {t})));
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        freopen("/dev/null", "w", stderr);
+        execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    // Once the first song is whole, stop the render in the middle of the next.
+    const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    int status = 0;
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < give) {
+        const Lines now = listTree(out);
+        if (std::count_if(now.begin(), now.end(), [](const std::string& n) { return n[0] != '.'; }) > 0) break;
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_FALSE(ended) << "the render ended before the interrupt";
+    kill(pid, SIGINT);
+    while (!ended && std::chrono::steady_clock::now() < give + std::chrono::seconds(10)) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+    ASSERT_TRUE(ended) << "the render did not stop";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const Lines left = listTree(out);
+    EXPECT_GE(left.size(), 1u);
+    EXPECT_LT(left.size(), 3u) << "stopped before the end";
+    for (const std::string& name : left) {
+        EXPECT_NE(name[0], '.') << "a half-written file is left: " << name;
+        EXPECT_TRUE(wholeWav(out + "/" + name)) << name;
+    }
+}
+
+TEST_F(Render, WavAndFlacAreTheSameBytesEveryTime) {
+    const std::string midi = song(offGridSong(8).smf, "same.mid");
+    for (const char* ext : {".wav", ".flac"}) {
+        const std::string one = scratchPath((std::string("one") + ext).c_str());
+        const std::string two = scratchPath((std::string("two") + ext).c_str());
+        ASSERT_EQ(render("--device=wav:" + one + " " + midi).status, 0);
+        ASSERT_EQ(render("--device=file:" + two + " " + midi).status, 0);
+        const std::string a = slurp(one);
+        EXPECT_GT(a.size(), 10000u) << ext;
+        EXPECT_TRUE(a == slurp(two)) << ext;
+    }
+}
+
+}  // namespace
