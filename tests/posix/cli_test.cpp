@@ -144,12 +144,13 @@ TEST(Cli, ASignalEndsTheRunAtOnceWithEveryChannelSilenced) {
         const std::string slow = songFile(s.bytes, "slow-load.mid");
         for (int i = 0; i < 100; ++i) loads += " " + slow;
     }
-    // timeout signals the player and its process group: it gets the signal twice.
+    // timeout signals the player and its process group: it gets the signal twice. It waits
+    // long enough for a sanitizer build to have started on a loaded machine.
     const struct { const char* signal; std::string args; bool playing; } cases[] = {
         {"INT", " " + song, true}, {"TERM", " " + song, true}, {"TERM", loads, false}};
     for (const auto& c : cases) {
         const auto start = std::chrono::steady_clock::now();
-        const CliRun r = play("--device=log" + c.args, {"timeout", "--preserve-status", "-s", c.signal, "0.5"});
+        const CliRun r = play("--device=log" + c.args, {"timeout", "--preserve-status", "-s", c.signal, "1.5"});
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.signal << c.args.size();
         EXPECT_EQ(r.status, 130) << c.signal;
         // In playback the device closes with its panic. (A load that outlasts the
