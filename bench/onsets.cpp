@@ -5,7 +5,9 @@
 // starts against the song's times (largest minus smallest error, so the constant delay
 // of the attack and of the latency drops out); one synth block is 64 frames, 1.45 ms.
 // Three rounds: median [range].
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -101,11 +103,19 @@ int main(int, char** argv) {
         failed |= !playLive(midi, wav);
         live.push_back(spreadMs(wav, song));
     }
+    // A round that lost a note (or its file) has no figure; it is counted instead.
+    auto line = [](const char* what, std::vector<double> rounds) {
+        const size_t all = rounds.size();
+        rounds.erase(std::remove_if(rounds.begin(), rounds.end(), [](double v) { return std::isnan(v); }), rounds.end());
+        std::printf("  %-36s %s", what, rounds.empty() ? "-" : show(spreadOf(rounds)).c_str());
+        if (rounds.size() < all) std::printf("  (%zu of %zu rounds lost a note)", all - rounds.size(), all);
+        std::printf("\n");
+    };
     std::printf("note starts of %zu notes off the 10 ms grid, spread in ms (one synth block: 1.45 ms):\n",
                 song.times.size());
-    std::printf("  orvanel-play --device=wav            %s\n", show(spreadOf(ours)).c_str());
-    if (withFluidsynth) std::printf("  fluidsynth -F                        %s\n", show(spreadOf(theirs)).c_str());
-    std::printf("  synth device, live (file driver)     %s\n", show(spreadOf(live)).c_str());
+    line("orvanel-play --device=wav", ours);
+    if (withFluidsynth) line("fluidsynth -F", theirs);
+    line("synth device, live (file driver)", live);
     std::remove(midi.c_str());
     std::remove(wav.c_str());
     if (failed) {

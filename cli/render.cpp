@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kStopped = 130;
-constexpr int kNoSynth = 3;
+constexpr int kNoOutput = 3;
 // Every this many steps (a few ms of rendering) the keys are read and the line redrawn.
 constexpr uint64_t kCheckEvery = 64;
 // A song is not rendered for longer than its expected length and this: a song longer than
@@ -185,8 +185,9 @@ Renderer::Outcome Renderer::renderSong(const RenderSong& song, RenderCount place
     }
     const SongShape shape = shapeOf(seq_, o_);
     if (ownFile) {
-        if (!makeParents(song.output) || !device_.beginFile(song.output, plan_.format, true)) {
-            fail(device_.errorText()[0] ? device_.errorText() : "cannot create the folders of " + song.output);
+        const bool folders = makeParents(song.output);
+        if (!folders || !device_.beginFile(song.output, plan_.format, true)) {
+            fail(folders ? device_.errorText() : "cannot create the folder of " + song.output + ": " + std::strerror(errno));
             unloadSong(seq_);
             return Outcome::done;
         }
@@ -209,7 +210,7 @@ int Renderer::run() {
     if (!plan_.toDirectory) {
         if (!device_.beginFile(plan_.target, plan_.format, false)) {
             progress_.say(std::string("orvanel-play: ") + device_.errorText());
-            return kNoSynth;
+            return kNoOutput;
         }
         notePartial(device_.partialPath());
     }
@@ -248,7 +249,7 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
     RenderMidiDevice device("", "", uint32_t(options.rate));
     if (!device.open()) {
         std::fprintf(stderr, "orvanel-play: %s\n", device.errorText());
-        return kNoSynth;
+        return kNoOutput;
     }
     std::unique_ptr<Sequencer> seq(new Sequencer);
     seq->settings = &settings;

@@ -13,7 +13,7 @@
 struct Settings;
 
 // Runs the render; returns the exit code: 0 all rendered (or kept), 1 a song could not
-// be loaded or a file not written, 3 no synth, 130 stopped.
+// be loaded or a file not written, 3 no synth or no file to render into, 130 stopped.
 int runRender(const PlayOptions& options, const Settings& settings, const std::atomic<bool>& interrupted);
 
 // Removes the file in progress under its temporary name, from a signal handler that ends

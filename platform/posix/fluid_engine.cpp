@@ -114,6 +114,9 @@ bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error, uin
         fluidEngineStop(engine);
         return false;
     }
+    // The reverb and chorus start from their buffers as malloc gave them until the first
+    // reset: memory another synth freed made a new one play NaN.
+    fluid_synth_system_reset(engine.synth);
     return true;
 }
 

@@ -233,4 +233,27 @@ void RenderMidiDevice::drain()
     }
 }
 
+#else // no FluidSynth: nothing to render with
+
+RenderMidiDevice::RenderMidiDevice(const std::string& path, const std::string& soundFont, uint32_t sampleRate)
+    : path_(path), soundFontArg_(soundFont), rate_(sampleRate), quietFrames_(0)
+{
+}
+RenderMidiDevice::~RenderMidiDevice() = default;
+bool RenderMidiDevice::open()
+{
+    error_ = "this build has no FluidSynth to render with";
+    return false;
+}
+void RenderMidiDevice::close() {}
+void RenderMidiDevice::sendShort(uint32_t) {}
+uint32_t RenderMidiDevice::sendLong(const uint8_t*, uint32_t) { return 1; }
+void RenderMidiDevice::endStep(uint32_t) {}
+void RenderMidiDevice::drain() {}
+const char* RenderMidiDevice::errorText() const { return error_.c_str(); }
+bool RenderMidiDevice::beginFile(const std::string&, SoundFormat, bool) { return false; }
+bool RenderMidiDevice::finishFile() { return false; }
+void RenderMidiDevice::discardFile() {}
+void RenderMidiDevice::startFade(uint64_t) {}
+
 #endif // ORVANEL_HAVE_FLUIDSYNTH

@@ -5,9 +5,13 @@
 #include "tests/support/capture.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fluidsynth.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <vector>
 
 namespace {
 
@@ -76,6 +80,27 @@ TEST(SynthMidiDevice, NoAudioOutputIsAnErrorNotACrash)
     device.sendShort(0x00643C90);
     device.endStep(10);
     device.close();
+}
+
+// FluidSynth leaves its effects' buffers as malloc gives them until the synth is reset: a
+// synth made where an earlier one (or anything) freed its memory played NaN, turned full
+// scale, until the song's first reset message. glibc fills every new block with 0xFF
+// here (a NaN in every float), as reused memory may hold.
+TEST(FluidEngine, ANewSynthIsSilentWhateverItsMemoryHeldBefore)
+{
+    FluidEngine engine;
+    std::string error;
+    mallopt(M_PERTURB, 0x100);
+    const bool started = fluidEngineStart(engine, true, error);
+    mallopt(M_PERTURB, 0);
+    ASSERT_TRUE(started) << error;
+    std::vector<float> left(4410), right(4410);
+    fluid_synth_write_float(engine.synth, 4410, left.data(), 0, 1, right.data(), 0, 1);
+    int loud = 0;
+    for (size_t i = 0; i < left.size(); ++i)
+        loud += !(std::fabs(left[i]) < 1e-4f && std::fabs(right[i]) < 1e-4f);
+    EXPECT_EQ(0, loud) << "frames that are not silence";
+    fluidEngineStop(engine);
 }
 
 } // namespace
