@@ -18,6 +18,15 @@ PLAY_OPTIONS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
+# Where ccache is installed every build compiles through it, with paths taken relative to
+# the tree, so a second clone or worktree on the machine reuses what the first compiled.
+ifneq ($(shell command -v ccache 2> /dev/null),)
+LAUNCHER := -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
+endif
+
 # Compile time is most of a test run: line tables only (-g1) natively, and no
 # optimisation under ASan + UBSan, where -O1 would double it.
 CONFIG_native := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
@@ -55,7 +64,7 @@ setup-bench:
 # Configured once, and again when this file (and so maybe the options) changed.
 .PRECIOUS: $(BUILD)/%/CMakeCache.txt
 $(BUILD)/%/CMakeCache.txt: Makefile
-	cmake -S . -B $(BUILD)/$* $(CONFIG_$*)
+	cmake -S . -B $(BUILD)/$* $(CONFIG_$*) $(LAUNCHER)
 	@touch $@
 
 configure-%: $(BUILD)/%/CMakeCache.txt

@@ -40,7 +40,7 @@ TEST_PACKAGES="$PLAY_PACKAGES
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
     xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip
     clang libclang-rt-14-dev
-    groff-base man-db"
+    groff-base man-db ccache"
 BENCH_PACKAGES="$PLAY_PACKAGES
     midicsv fluidsynth"
 
