@@ -56,6 +56,29 @@ bool parseSeek(const char* text, SeekRequest& seek) {
     return true;
 }
 
+// A decimal number as written in any locale: [-+]digits[.digits], from lo to hi.
+bool parseDecimal(const char* text, double lo, double hi, double& out) {
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    double value = 0, scale = 1;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9' && digits < 12; ++p, ++digits) value = value * 10 + (*p - '0');
+    if (*p == '.')
+        for (++p; *p >= '0' && *p <= '9' && digits < 12; ++p, ++digits) value += (*p - '0') * (scale /= 10);
+    if (*p || !digits) return false;
+    value = negative ? -value : value;
+    if (value < lo || value > hi) return false;
+    out = value;
+    return true;
+}
+
+template <bool PlayOptions::*field>
+bool clearField(const char*, PlayOptions& o) {
+    o.*field = false;
+    return true;
+}
+
 bool parseSpeed(const char* v, PlayOptions& o) {
     long speed = 0;
     if (!parseInt(v, 50, 200, speed) || (speed != 50 && speed != 100 && speed != 200)) return false;
@@ -145,7 +168,7 @@ const std::vector<OptionRow>& optionRows() {
         {"wait-search", nullptr, "start a folder only when the search has ended", switchField<&PlayOptions::waitSearch>},
         {"keep-list", nullptr, "after the last song go back to the first, paused", switchField<&PlayOptions::keepList>},
         {"full-path", nullptr, "print each song's path as it is taken", switchField<&PlayOptions::fullPath>},
-        {"format", "wav|flac|ogg", "render: the format of the files written into DIR/\n(default wav)",
+        {"format", "FORMAT", "render: the format of the files written into DIR/: wav\n(default), flac, ogg, mp3, opus, aiff ...",
          [](const char* v, PlayOptions& o) {
              o.format = v;
              return *v != '\0';
@@ -153,8 +176,24 @@ const std::vector<OptionRow>& optionRows() {
         {"rate", "HZ", "render: sample rate, 8000..96000 (default 44100)", intField<&PlayOptions::rate, 8000, 96000>},
         {"loops", "N", "render: a looping song (--loop-mode 1, or 2 with a\nloop point) plays its loop N times in all (default 2)",
          intField<&PlayOptions::loops, 1, 1000>},
-        {"fade", "SECONDS", "render: then fades out over that long (default 8)",
-         intField<&PlayOptions::fadeSeconds, 0, 3600>},
+        {"fade", "SECONDS", "render: then fades out over that long, 0..3600, to the\nmillisecond (default 8)",
+         [](const char* v, PlayOptions& o) {
+             double seconds = 0;
+             if (!parseDecimal(v, 0, 3600, seconds)) return false;
+             o.fadeMs = uint32_t(seconds * 1000 + 0.5);
+             return true;
+         }},
+        {"gain", "DB", "render: gain in decibels, -60..40, before the fade\n(default 0); the song's line counts clipped samples",
+         [](const char* v, PlayOptions& o) { return parseDecimal(v, -60, 40, o.gainDb); }},
+        {"sample-format", "s16|s24|f32", "render: the samples of WAV and FLAC files (default\ns16; f32 WAV only)",
+         [](const char* v, PlayOptions& o) { return sampleFormatNamed(v, o.sampleFormat); }},
+        {"no-reverb", nullptr, "render: the synth without its reverb", clearField<&PlayOptions::reverb>},
+        {"no-chorus", nullptr, "render: the synth without its chorus", clearField<&PlayOptions::chorus>},
+        {"soundfont", "FILE", "the SoundFont of renders and of the synth device\n(default: the first General MIDI one found)",
+         [](const char* v, PlayOptions& o) {
+             o.soundFont = v;
+             return *v != '\0';
+         }},
         {"force", nullptr, "render: write a song's file anew when it exists\n(else the song is skipped)",
          switchField<&PlayOptions::force>},
         {"help", nullptr, "show this text and exit (also -h)", switchField<&PlayOptions::help>},
@@ -173,7 +212,7 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
     text += "devices:\n";
     for (const DeviceRow& row : devices) text += std::string("  ") + row.description + "\n";
     text += "rendering (--device=wav:OUT or file:OUT):\n"
-            "  OUT.wav, OUT.flac, OUT.ogg takes every song; DIR/ gets one file per song,\n"
+            "  OUT.wav, OUT.flac, OUT.mp3 ... takes every song; DIR/ gets one file per song,\n"
             "  named after its path below the folder given. ";
     text += kRenderKeysText;
     text += "exit status:\n";
@@ -215,6 +254,16 @@ bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
         // A switch takes no value; an option without one is as bad as a wrong one.
         if (row->value ? !value || !row->apply(value, o) : value || !row->apply(nullptr, o)) {
             error = "bad value for option '" + std::string(arg) + "'";
+            return false;
+        }
+    }
+    // A SoundFont is heard only through the embedded synth: named alone, it chooses it.
+    if (!o.soundFont.empty() && !isRenderDevice(o.device)) {
+        const std::string synth = "synth:" + o.soundFont;
+        if (o.device.empty() || o.device == "synth") {
+            o.device = synth;
+        } else if (o.device != synth) {
+            error = "--soundfont is for the synth device and renders, not --device=" + o.device;
             return false;
         }
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/sound_file.h"
+
 struct SeekRequest {
     uint32_t afterStep;  // 1 or more: the live step after which the seek is made
     uint32_t percent;    // 0..100
@@ -33,10 +35,16 @@ struct PlayOptions {
     uint32_t seed = 1;        // of the shuffle
     // Renders (--device=wav:OUT or file:OUT).
     int loops = 2;            // times a looping song plays its loop before the fade
-    int fadeSeconds = 8;      // the fade at the end of a looping song
+    uint32_t fadeMs = 8000;   // the fade at the end of a looping song
     bool force = false;       // write a song's file anew when it exists
     int rate = 44100;         // sample rate in Hz
-    std::string format;       // wav, flac or ogg; empty: by the output's name, else wav
+    std::string format;       // wav, flac, ogg, mp3 ...; empty: by the output's name
+    SampleFormat sampleFormat = SampleFormat::s16;  // of WAV and FLAC
+    double gainDb = 0;        // before the fade
+    bool reverb = true;       // the synth's effects
+    bool chorus = true;
+    // The synth's and the render's SoundFont; empty: the first General MIDI one found.
+    std::string soundFont;
     std::vector<SeekRequest> seeks;  // in the order given
     std::vector<std::string> files;
 };

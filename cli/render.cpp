@@ -83,7 +83,7 @@ SongShape shapeOf(Sequencer& seq, const PlayOptions& o) {
     const int64_t intro = o.loopMode == 1 ? 0 : o.loopMode == 2 ? loopPointSteps(seq) : -1;
     if (intro < 0 || intro > steps) return shape;
     shape.loopMode = int8_t(o.loopMode);
-    shape.totalSteps = uint64_t(intro + int64_t(o.loops) * (steps - intro) + int64_t(o.fadeSeconds) * 100);
+    shape.totalSteps = uint64_t(intro + int64_t(o.loops) * (steps - intro) + int64_t(o.fadeMs / kStepMs));
     return shape;
 }
 
@@ -139,6 +139,7 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     seq.playing = true;
     const uint32_t loopsAtStart = seq.loopsPlayed;
     const uint64_t framesAtStart = device_.framesWritten();
+    const uint64_t clippedAtStart = device_.clippedSamples();
     uint64_t steps = 0;
     int64_t fadeLeft = -1;  // steps until the fade is over; -1 before it begins
     bool cut = false;       // ended in a loop: nothing is left to die away
@@ -155,9 +156,10 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
         if (fadeLeft > 0) {
             cut = --fadeLeft == 0;
         } else if (shape.loopMode && seq.loopsPlayed - loopsAtStart >= uint32_t(o_.loops)) {
-            cut = o_.fadeSeconds == 0;
-            fadeLeft = int64_t(o_.fadeSeconds) * 100;
-            device_.startFade(uint64_t(o_.fadeSeconds) * device_.sampleRate());
+            // The fade ends with the step that holds its last frame.
+            cut = o_.fadeMs == 0;
+            fadeLeft = int64_t((o_.fadeMs + kStepMs - 1) / kStepMs);
+            device_.startFade(uint64_t(o_.fadeMs) * device_.sampleRate() / 1000);
         }
         if (cut) seq.playing = false;
         if (device_.errorText()[0]) return Outcome::failed;
@@ -168,7 +170,8 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     }
     if (!cut) seq.port.drain();
     if (device_.errorText()[0]) return Outcome::failed;
-    progress_.finish((device_.framesWritten() - framesAtStart) * 100 / device_.sampleRate());
+    progress_.finish((device_.framesWritten() - framesAtStart) * 100 / device_.sampleRate(),
+                     device_.clippedSamples() - clippedAtStart);
     return Outcome::done;
 }
 
@@ -246,7 +249,8 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
         std::fprintf(stderr, "orvanel-play: %s: no songs to render\n", options.files[0].c_str());
         return 1;
     }
-    RenderMidiDevice device("", "", uint32_t(options.rate));
+    RenderMidiDevice device("", options.soundFont, soundFormatRate(plan.format, uint32_t(options.rate)));
+    device.setTone(options.gainDb, options.reverb, options.chorus);
     if (!device.open()) {
         std::fprintf(stderr, "orvanel-play: %s\n", device.errorText());
         return kNoOutput;

@@ -74,7 +74,7 @@ bool chooseFormat(const PlayOptions& o, RenderPlan& plan, std::string& error) {
     SoundFormat named = SoundFormat::wav, byName = SoundFormat::wav;
     const bool hasNamed = !o.format.empty();
     if (hasNamed && !soundFormatNamed(o.format, named)) {
-        error = "unknown audio format '" + o.format + "' (wav, flac, ogg)";
+        error = "unknown audio format '" + o.format + "' (" + soundFormatNames() + ")";
         return false;
     }
     const bool hasExtension = !plan.toDirectory && soundFormatOfPath(plan.target, byName);
@@ -82,8 +82,15 @@ bool chooseFormat(const PlayOptions& o, RenderPlan& plan, std::string& error) {
         error = "--format " + o.format + " does not match the name " + plan.target;
         return false;
     }
+    // A name ending in an extension no format has would get a file it does not describe.
+    const size_t dot = plan.target.rfind('.');
+    if (!plan.toDirectory && !hasExtension && !hasNamed && dot != std::string::npos &&
+        plan.target.find('/', dot) == std::string::npos) {
+        error = "no audio format is written as " + plan.target.substr(dot) + " (" + soundFormatNames() + ")";
+        return false;
+    }
     plan.format = hasExtension ? byName : named;
-    return true;
+    return prepareSoundFormat(plan.format, o.sampleFormat, soundFormatRate(plan.format, uint32_t(o.rate)), error);
 }
 
 }  // namespace

@@ -52,8 +52,11 @@ void RenderProgress::update(uint64_t doneSteps) {
     drawn_ = true;
 }
 
-void RenderProgress::finish(uint64_t doneSteps) {
-    std::fprintf(out_, "%s%s%s\n", inPlace_ ? "\r" : "", text(doneSteps, true).c_str(), inPlace_ ? "\x1b[K" : "");
+void RenderProgress::finish(uint64_t doneSteps, uint64_t clippedSamples) {
+    std::string line = text(doneSteps, true);
+    if (clippedSamples)
+        line += "  " + std::to_string(clippedSamples) + " samples clipped (a lower --gain avoids it)";
+    std::fprintf(out_, "%s%s%s\n", inPlace_ ? "\r" : "", line.c_str(), inPlace_ ? "\x1b[K" : "");
     std::fflush(out_);
     drawn_ = false;
 }

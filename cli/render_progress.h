@@ -26,8 +26,9 @@ public:
     void setTotal(uint64_t totalSteps) { total_ = totalSteps; }
     // doneSteps rendered so far; redrawn on a terminal at most every 100 ms.
     void update(uint64_t doneSteps);
-    // The song is done: its line, whole, with a newline.
-    void finish(uint64_t doneSteps);
+    // The song is done: its line, whole, with a newline, and how many samples were
+    // clipped when any were.
+    void finish(uint64_t doneSteps, uint64_t clippedSamples = 0);
     // A line of its own (a skip, an error), after the line in place is moved off.
     void say(const std::string& line);
     // Moves off a line drawn in place without finishing it (the render was stopped).

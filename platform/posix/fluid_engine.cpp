@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <fluidsynth.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const char* const kSoundFontPlaces[] = {
@@ -74,8 +77,22 @@ const char* findDefaultSoundFont()
 bool resolveSoundFont(const char* named, std::string& path, std::string& error)
 {
     if (named && *named) {
-        if (access(named, R_OK) != 0) {
-            error = std::string("cannot read SoundFont ") + named;
+        struct stat st;
+        char head[12] = {};
+        const int fd = ::open(named, O_RDONLY | O_NONBLOCK);
+        int reason = fd < 0 ? errno : fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+        const char* what = reason ? std::strerror(reason) : !S_ISREG(st.st_mode) ? "not a regular file" : nullptr;
+        if (!what && read(fd, head, sizeof head) < 0)
+            what = std::strerror(errno);
+        // A SoundFont (SF2, SF3) or a DLS file is RIFF; anything else only makes the
+        // loaders print their complaints.
+        if (!what && (std::memcmp(head, "RIFF", 4) != 0 ||
+                      (std::memcmp(head + 8, "sfbk", 4) != 0 && std::memcmp(head + 8, "DLS ", 4) != 0)))
+            what = "not a SoundFont file";
+        if (fd >= 0)
+            ::close(fd);
+        if (what) {
+            error = std::string("cannot read SoundFont ") + named + ": " + what;
             return false;
         }
         path = named;
@@ -100,8 +117,8 @@ bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error, uin
         return false;
     }
     fluid_settings_t* s = engine.settings;
-    fluid_settings_setint(s, "synth.reverb.active", 1);
-    fluid_settings_setint(s, "synth.chorus.active", 1);
+    fluid_settings_setint(s, "synth.reverb.active", engine.reverb);
+    fluid_settings_setint(s, "synth.chorus.active", engine.chorus);
     // GS and XG resets address device 0x10; with FluidSynth's default id 0 it ignores them.
     fluid_settings_setint(s, "synth.device-id", 16);
     if (offline) {

@@ -11,6 +11,9 @@ struct FluidEngine {
     _fluid_hashtable_t* settings = nullptr;
     _fluid_synth_t* synth = nullptr;
     std::string soundFont; // path of the loaded SoundFont
+    // Set before fluidEngineStart; they outlast fluidEngineStop.
+    bool reverb = true;
+    bool chorus = true;
 };
 
 // Where a General MIDI SoundFont is looked for when none is named, in this order (the
@@ -21,8 +24,8 @@ extern const int kSoundFontPlaceCount;
 
 // The first place above that holds a readable file, or nullptr.
 const char* findDefaultSoundFont();
-// The SoundFont to load: named (must be readable) or the default. False with a one-line
-// error otherwise.
+// The SoundFont to load: named (must be a readable file) or the default. False with a
+// one-line error that gives the system's reason otherwise.
 bool resolveSoundFont(const char* named, std::string& path, std::string& error);
 
 // Creates settings and synth (no SoundFont yet). offline: sampleRate, one core and

@@ -11,20 +11,6 @@ namespace {
 // -90 dBFS: 10^(-90/20) of full scale, below half a step of the 16-bit output.
 constexpr float kQuietLevel = 3.1622777e-5f;
 
-// Plain rounding, no dither: FluidSynth's own 16-bit output dithers from a table filled by
-// rand(), so its bytes would change with any srand() in the process.
-int16_t toSample(float x)
-{
-    float v = x * 32767.0f;
-    if (!(v == v))
-        v = 0.0f;
-    if (v > 32767.0f)
-        v = 32767.0f;
-    if (v < -32768.0f)
-        v = -32768.0f;
-    return int16_t(std::lrintf(v));
-}
-
 } // namespace
 
 RenderMidiDevice::RenderMidiDevice(const std::string& path, const std::string& soundFont, uint32_t sampleRate)
@@ -34,8 +20,17 @@ RenderMidiDevice::RenderMidiDevice(const std::string& path, const std::string& s
 
 RenderMidiDevice::~RenderMidiDevice() { close(); }
 
+void RenderMidiDevice::setTone(double gainDb, bool reverb, bool chorus)
+{
+    gain_ = float(std::pow(10.0, gainDb / 20.0));
+    reverb_ = reverb;
+    chorus_ = chorus;
+}
+
 bool RenderMidiDevice::startSynth(FluidEngine& engine)
 {
+    engine.reverb = reverb_;
+    engine.chorus = chorus_;
     return fluidEngineStart(engine, true, error_, rate_) && fluidEngineLoad(engine, soundFont_, error_);
 }
 
@@ -78,7 +73,7 @@ void RenderMidiDevice::close()
     fluidEngineStop(engine_);
 }
 
-bool RenderMidiDevice::beginFile(const std::string& path, SoundFormat format, bool freshSynth)
+bool RenderMidiDevice::beginFile(const std::string& path, const SoundFormat& format, bool freshSynth)
 {
     file_.discard();
     error_.clear();
@@ -196,17 +191,17 @@ void RenderMidiDevice::renderTo(uint64_t target)
         synthUsed_ = true;
         const uint64_t quietNeeded = rate_ / 10;
         for (uint32_t i = 0; i < n; ++i) {
-            float gain = 1.0f;
+            float gain = gain_;
             if (fadeFrames_) {
-                gain = fadeDone_ < fadeFrames_ ? float(double(fadeFrames_ - fadeDone_) / double(fadeFrames_)) : 0.0f;
+                gain *= fadeDone_ < fadeFrames_ ? float(double(fadeFrames_ - fadeDone_) / double(fadeFrames_)) : 0.0f;
                 ++fadeDone_;
             }
-            samples_[2 * i] = toSample(left_[i] * gain);
-            samples_[2 * i + 1] = toSample(right_[i] * gain);
-            const bool quiet = std::fabs(left_[i] * gain) < kQuietLevel && std::fabs(right_[i] * gain) < kQuietLevel;
+            frames_[2 * i] = left_[i] * gain;
+            frames_[2 * i + 1] = right_[i] * gain;
+            const bool quiet = std::fabs(frames_[2 * i]) < kQuietLevel && std::fabs(frames_[2 * i + 1]) < kQuietLevel;
             quietFrames_ = quiet ? quietFrames_ + (quietFrames_ < quietNeeded) : 0;
         }
-        if (!file_.write(samples_, n))
+        if (!file_.write(frames_, n))
             return;
         stepDone_ += n;
     }
@@ -251,7 +246,8 @@ uint32_t RenderMidiDevice::sendLong(const uint8_t*, uint32_t) { return 1; }
 void RenderMidiDevice::endStep(uint32_t) {}
 void RenderMidiDevice::drain() {}
 const char* RenderMidiDevice::errorText() const { return error_.c_str(); }
-bool RenderMidiDevice::beginFile(const std::string&, SoundFormat, bool) { return false; }
+bool RenderMidiDevice::beginFile(const std::string&, const SoundFormat&, bool) { return false; }
+void RenderMidiDevice::setTone(double, bool, bool) {}
 bool RenderMidiDevice::finishFile() { return false; }
 void RenderMidiDevice::discardFile() {}
 void RenderMidiDevice::startFade(uint64_t) {}

@@ -1,8 +1,8 @@
 #pragma once
 // The embedded FluidSynth rendered offline into audio files: "wav:FILE" (or "file:FILE").
 // A step renders its 10 ms of audio with each message applied at its own place in it, so
-// a note starts within one synth block (64 frames) of its time in the song. 16-bit stereo
-// WAV or FLAC, whose bytes are the same every time for the same song, or Ogg Vorbis.
+// a note starts within one synth block (64 frames) of its time in the song. Any format
+// SoundFile writes; 16-bit WAV and FLAC have the same bytes every time for the same song.
 #include "platform/midi_device.h"
 #include "platform/posix/fluid_engine.h"
 #include "platform/posix/sound_file.h"
@@ -44,16 +44,21 @@ public:
     // Starts an output file. freshSynth: the synth starts over first if it has rendered
     // anything, so that each file sounds the same whatever was rendered before it (the
     // reverb and the chorus keep moving even in silence).
-    bool beginFile(const std::string& path, SoundFormat format, bool freshSynth);
+    bool beginFile(const std::string& path, const SoundFormat& format, bool freshSynth);
     // Completes the file and gives it its name; false with errorText() when that fails.
     bool finishFile();
     // Removes the file being written.
     void discardFile();
     // From the next frame on, the output falls to silence over frames (a gain ramp).
     void startFade(uint64_t frames);
+    // Before open(): the gain in decibels, applied before the fade, and the synth's
+    // reverb and chorus.
+    void setTone(double gainDb, bool reverb, bool chorus);
 
     bool fileOpen() const { return file_.isOpen(); }
     uint64_t framesWritten() const { return file_.framesWritten(); }
+    // Samples of the file so far that lay beyond full scale.
+    uint64_t clippedSamples() const { return file_.clippedSamples(); }
     uint32_t sampleRate() const { return rate_; }
     // The unfinished file under its temporary name, "" when none.
     const char* partialPath() const { return file_.partialPath(); }
@@ -85,9 +90,12 @@ private:
     uint64_t quietFrames_;
     uint64_t fadeFrames_ = 0; // 0: no fade
     uint64_t fadeDone_ = 0;
+    float gain_ = 1.0f;
+    bool reverb_ = true;
+    bool chorus_ = true;
 
     static constexpr uint32_t kChunk = 512;
     float left_[kChunk];
     float right_[kChunk];
-    int16_t samples_[kChunk * 2];
+    float frames_[kChunk * 2];
 };

@@ -1,12 +1,14 @@
 #include "platform/posix/sound_file.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #ifdef ORVANEL_HAVE_SNDFILE
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -16,30 +18,124 @@
 
 namespace {
 
+// libsndfile's codes, spelt out so that a build without it still knows the names.
+constexpr int32_t kWav = 0x010000, kAiff = 0x020000, kAu = 0x030000, kWavex = 0x130000, kFlac = 0x170000;
+constexpr int32_t kOgg = 0x200000, kMpeg = 0x230000;
+constexpr int32_t kPcm16 = 0x0002, kPcm24 = 0x0003, kFloat = 0x0006, kVorbis = 0x0060, kOpus = 0x0064;
+constexpr int32_t kMp3 = 0x0082;
+constexpr int32_t kContainerMask = 0x0FFF0000, kEncodingMask = 0x0000FFFF;
+#ifdef ORVANEL_HAVE_SNDFILE
+static_assert(kWav == SF_FORMAT_WAV && kAiff == SF_FORMAT_AIFF && kAu == SF_FORMAT_AU && kWavex == SF_FORMAT_WAVEX &&
+                  kFlac == SF_FORMAT_FLAC && kOgg == SF_FORMAT_OGG && kMpeg == SF_FORMAT_MPEG,
+              "libsndfile's containers");
+static_assert(kPcm16 == SF_FORMAT_PCM_16 && kPcm24 == SF_FORMAT_PCM_24 && kFloat == SF_FORMAT_FLOAT &&
+                  kVorbis == SF_FORMAT_VORBIS && kOpus == SF_FORMAT_OPUS && kMp3 == SF_FORMAT_MPEG_LAYER_III,
+              "libsndfile's encodings");
+#endif
+
 struct FormatName {
-    const char* name;
+    std::string name;  // lower case, no dot
     SoundFormat format;
 };
 
-const FormatName kFormatNames[] = {
-    {"wav", SoundFormat::wav}, {"flac", SoundFormat::flac}, {"ogg", SoundFormat::ogg}, {"oga", SoundFormat::ogg}};
-
-bool sameLetters(const std::string& a, const char* b)
+SoundFormat formatOf(int32_t code, const std::string& extension)
 {
-    if (a.size() != std::strlen(b))
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
-            return false;
-    return true;
+    SoundFormat f;
+    f.code = code;
+    std::snprintf(f.extension, sizeof f.extension, ".%s", extension.c_str());
+    return f;
+}
+
+#ifdef ORVANEL_HAVE_SNDFILE
+
+// The encoding a container is written in by default: 16-bit when it has that for stereo,
+// else the first the library lists that it has; 0 when it has none.
+int32_t defaultEncoding(int32_t container)
+{
+    SF_INFO info = {};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = container | kPcm16;
+    if (sf_format_check(&info))
+        return kPcm16;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO sub = {};
+        sub.format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &sub, sizeof sub);
+        info.format = container | sub.format;
+        if (sf_format_check(&info))
+            return sub.format;
+    }
+    return 0;
+}
+
+#endif
+
+// The names: ours first (they win a clash), then every container the library has.
+const std::vector<FormatName>& formatNames()
+{
+    static const std::vector<FormatName> names = [] {
+        std::vector<FormatName> n = {
+            {"wav", formatOf(kWav | kPcm16, "wav")},      {"flac", formatOf(kFlac | kPcm16, "flac")},
+            {"ogg", formatOf(kOgg | kVorbis, "ogg")},     {"oga", formatOf(kOgg | kVorbis, "ogg")},
+            {"mp3", formatOf(kMpeg | kMp3, "mp3")},       {"opus", formatOf(kOgg | kOpus, "opus")},
+        };
+#ifdef ORVANEL_HAVE_SNDFILE
+        int count = 0;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+        for (int i = 0; i < count; ++i) {
+            SF_FORMAT_INFO major = {};
+            major.format = i;
+            if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &major, sizeof major) != 0 || !major.extension)
+                continue;
+            std::string ext = major.extension;
+            // SD2 keeps its resource fork in a second file: libsndfile writes it only by name.
+            bool known = ext.empty() || ext.size() > 6 || major.format == SF_FORMAT_SD2;
+            for (const FormatName& f : n)
+                known = known || f.name == ext || (f.format.code & kContainerMask) == major.format;
+            const int32_t encoding = known ? 0 : defaultEncoding(major.format);
+            SoundFormat format = formatOf(major.format | encoding, ext);
+            std::string unused;
+            if (encoding && prepareSoundFormat(format, SampleFormat::s16, 44100, unused))
+                n.push_back({ext, format});
+        }
+#endif
+        return n;
+    }();
+    return names;
 }
 
 } // namespace
 
+const SoundFormat SoundFormat::wav = formatOf(kWav | kPcm16, "wav");
+const SoundFormat SoundFormat::flac = formatOf(kFlac | kPcm16, "flac");
+const SoundFormat SoundFormat::ogg = formatOf(kOgg | kVorbis, "ogg");
+
+bool SoundFormat::operator==(const SoundFormat& o) const
+{
+    return code == o.code && std::strcmp(extension, o.extension) == 0;
+}
+
+bool sampleFormatNamed(const std::string& name, SampleFormat& samples)
+{
+    const char* const names[] = {"s16", "s24", "f32"};
+    for (int i = 0; i < 3; ++i)
+        if (name == names[i]) {
+            samples = SampleFormat(i);
+            return true;
+        }
+    return false;
+}
+
 bool soundFormatNamed(const std::string& name, SoundFormat& format)
 {
-    for (const FormatName& f : kFormatNames)
-        if (sameLetters(name, f.name)) {
+    std::string lower = name;
+    for (char& c : lower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (const FormatName& f : formatNames())
+        if (f.name == lower) {
             format = f.format;
             return true;
         }
@@ -55,31 +151,60 @@ bool soundFormatOfPath(const std::string& path, SoundFormat& format)
     return soundFormatNamed(path.substr(dot + 1), format);
 }
 
-const char* soundFormatExtension(SoundFormat format)
+const char* soundFormatExtension(const SoundFormat& format) { return format.extension; }
+
+std::string soundFormatNames()
 {
-    switch (format) {
-    case SoundFormat::flac: return ".flac";
-    case SoundFormat::ogg: return ".ogg";
-    case SoundFormat::wav: break;
-    }
-    return ".wav";
+    std::string text;
+    for (const FormatName& f : formatNames())
+        text += (text.empty() ? "" : " ") + f.name;
+    return text;
+}
+
+uint32_t soundFormatRate(const SoundFormat& format, uint32_t asked)
+{
+    // Opus has 48 kHz and a few lower rates, not 44.1 kHz: its own rate keeps it exact.
+    return format.code == (kOgg | kOpus) ? 48000 : asked;
 }
 
 #ifdef ORVANEL_HAVE_SNDFILE
 
 namespace {
 
-// The RIFF size field counts everything after itself; it must stay below 4 GiB.
+// The RIFF size field counts everything after itself; it must stay below 4 GiB, as must
+// the 32-bit sizes of AIFF and AU.
 constexpr uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 36;
 
-int sndfileFormat(SoundFormat format)
+// A file that takes what is written and keeps nothing: where a format is tried.
+struct NullSink {
+    sf_count_t at = 0, length = 0;
+};
+
+sf_count_t sinkLength(void* user) { return static_cast<NullSink*>(user)->length; }
+sf_count_t sinkSeek(sf_count_t offset, int whence, void* user)
 {
-    switch (format) {
-    case SoundFormat::flac: return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    case SoundFormat::ogg: return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case SoundFormat::wav: break;
-    }
-    return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    NullSink& s = *static_cast<NullSink*>(user);
+    s.at = (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? s.at : s.length) + offset;
+    return s.at;
+}
+sf_count_t sinkRead(void*, sf_count_t, void*) { return 0; }
+sf_count_t sinkWrite(const void*, sf_count_t count, void* user)
+{
+    NullSink& s = *static_cast<NullSink*>(user);
+    s.at += count;
+    if (s.at > s.length)
+        s.length = s.at;
+    return count;
+}
+sf_count_t sinkTell(void* user) { return static_cast<NullSink*>(user)->at; }
+
+// libsndfile's last words without its "Error : ".
+std::string sndfileReason()
+{
+    std::string reason = sf_strerror(nullptr);
+    if (reason.compare(0, 8, "Error : ") == 0)
+        reason.erase(0, 8);
+    return reason;
 }
 
 // A new file beside path: ".NAME.XXXXXX", created exclusively, with the permissions a new
@@ -102,18 +227,56 @@ int createPartial(const std::string& path, std::string& partial)
 
 } // namespace
 
-bool SoundFile::open(const std::string& path, SoundFormat format, uint32_t sampleRate)
+bool prepareSoundFormat(SoundFormat& format, SampleFormat samples, uint32_t rate, std::string& error)
+{
+    const int32_t container = format.code & kContainerMask;
+    const char* name = format.extension + 1;
+    if (samples != SampleFormat::s16) {
+        if ((format.code & kEncodingMask) != kPcm16) {
+            error = std::string("--sample-format is for PCM files (wav, flac ...): ") + name + " has its own encoding";
+            return false;
+        }
+        format.code = container | (samples == SampleFormat::s24 ? kPcm24 : kFloat);
+    }
+    SF_INFO info = {};
+    info.samplerate = int(rate);
+    info.channels = 2;
+    info.format = format.code;
+    const char* const sampleNames[] = {"16-bit", "24-bit", "32-bit float"};
+    if ((format.code & kEncodingMask) == 0 || !sf_format_check(&info)) {
+        error = std::string("libsndfile cannot write ") + name + " files with " + sampleNames[int(samples)] +
+                " stereo samples at " + std::to_string(rate) + " Hz";
+        return false;
+    }
+    // The check above knows little of rates and codecs: opening a file is what tells.
+    NullSink sink;
+    SF_VIRTUAL_IO io = {sinkLength, sinkSeek, sinkRead, sinkWrite, sinkTell};
+    SNDFILE* trial = sf_open_virtual(&io, SFM_WRITE, &info, &sink);
+    if (!trial) {
+        error = std::string("cannot write ") + name + " files at " + std::to_string(rate) + " Hz: " + sndfileReason();
+        return false;
+    }
+    sf_close(trial);
+    return true;
+}
+
+bool SoundFile::open(const std::string& path, const SoundFormat& format, uint32_t sampleRate)
 {
     discard();
     path_ = path;
     format_ = format;
     frames_ = 0;
+    clipped_ = 0;
     failed_ = false;
     error_.clear();
     SF_INFO info = {};
     info.samplerate = int(sampleRate);
     info.channels = 2;
-    info.format = sndfileFormat(format);
+    info.format = format.code;
+    const int32_t container = format.code & kContainerMask, encoding = format.code & kEncodingMask;
+    const bool sized32 = container == kWav || container == kWavex || container == kAiff || container == kAu;
+    const uint64_t frameBytes = encoding == kFloat ? 8 : encoding == kPcm24 ? 6 : 4;
+    maxFrames_ = sized32 ? kMaxWavDataBytes / frameBytes : 0;
     struct stat st;
     // A device or a pipe cannot be renamed over: it is written as it is.
     const bool direct = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
@@ -124,13 +287,15 @@ bool SoundFile::open(const std::string& path, SoundFormat format, uint32_t sampl
     }
     file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
-        error_ = "cannot create " + path + ": " + sf_strerror(nullptr);
+        error_ = "cannot create " + path + ": " + sndfileReason();
         ::close(fd);
         if (!partial_.empty())
             unlink(partial_.c_str());
         partial_.clear();
         return false;
     }
+    // Full scale is 1.0 for every encoding libsndfile converts floats into.
+    sf_command(file_, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
     return true;
 }
 
@@ -142,19 +307,67 @@ void SoundFile::fail(const std::string& what)
     error_ = what;
 }
 
-bool SoundFile::write(const int16_t* frames, uint32_t count)
+bool SoundFile::write(const float* frames, uint32_t count)
 {
     if (!file_ || failed_)
         return false;
-    if (format_ == SoundFormat::wav && (frames_ + count) * 4 > kMaxWavDataBytes) {
-        fail(path_ + " reached the WAV size limit of 4 GiB; the rest of the song is not in it");
+    if (maxFrames_ && frames_ + count > maxFrames_) {
+        fail(path_ + " reached the " + (format_.extension + 1) +
+             " size limit of 4 GiB; the rest of the song is not in it");
         return false;
     }
-    if (sf_writef_short(file_, frames, sf_count_t(count)) != sf_count_t(count)) {
-        fail("writing " + path_ + " failed: " + sf_strerror(file_));
-        return false;
+    const int32_t encoding = format_.code & kEncodingMask;
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t n = count - done < kChunk ? count - done : kChunk;
+        const float* in = frames + size_t(done) * 2;
+        sf_count_t written = 0;
+        uint64_t clipped = 0;
+        if (encoding == kPcm16) {
+            // Plain rounding, no dither: the same song gives the same bytes every time.
+            for (uint32_t i = 0; i < n * 2; ++i) {
+                float v = in[i] * 32767.0f;
+                if (!(v == v))
+                    v = 0.0f;
+                const bool over = v > 32767.0f || v < -32768.0f;
+                clipped += over;
+                if (over)
+                    v = v > 0 ? 32767.0f : -32768.0f;
+                converted_.s16[i] = int16_t(std::lrintf(v));
+            }
+            written = sf_writef_short(file_, converted_.s16, n);
+        } else if (encoding == kPcm24) {
+            // libsndfile keeps the top 24 bits of each int.
+            for (uint32_t i = 0; i < n * 2; ++i) {
+                double v = double(in[i]) * 8388607.0;
+                if (!(v == v))
+                    v = 0.0;
+                const bool over = v > 8388607.0 || v < -8388608.0;
+                clipped += over;
+                if (over)
+                    v = v > 0 ? 8388607.0 : -8388608.0;
+                converted_.s32[i] = int32_t(std::lrint(v)) * 256;
+            }
+            written = sf_writef_int(file_, converted_.s32, n);
+        } else {
+            // Floats too are held to full scale: a player would clip them, an encoder distort.
+            for (uint32_t i = 0; i < n * 2; ++i) {
+                float v = in[i];
+                if (!(v == v))
+                    v = 0.0f;
+                const bool over = v > 1.0f || v < -1.0f;
+                clipped += over;
+                converted_.f32[i] = over ? (v > 0 ? 1.0f : -1.0f) : v;
+            }
+            written = sf_writef_float(file_, converted_.f32, n);
+        }
+        if (written != sf_count_t(n)) {
+            fail("writing " + path_ + " failed: " + sf_strerror(file_));
+            return false;
+        }
+        clipped_ += clipped;
+        frames_ += n;
+        done += n;
     }
-    frames_ += count;
     return true;
 }
 
@@ -193,14 +406,20 @@ void SoundFile::discard()
 
 #else // no libsndfile: no file can be written
 
-bool SoundFile::open(const std::string& path, SoundFormat, uint32_t)
+bool prepareSoundFormat(SoundFormat&, SampleFormat, uint32_t, std::string& error)
+{
+    error = "this build has no libsndfile to write audio files";
+    return false;
+}
+
+bool SoundFile::open(const std::string& path, const SoundFormat&, uint32_t)
 {
     path_ = path;
     error_ = "this build has no libsndfile to write " + path;
     return false;
 }
 
-bool SoundFile::write(const int16_t*, uint32_t) { return false; }
+bool SoundFile::write(const float*, uint32_t) { return false; }
 bool SoundFile::finish() { return false; }
 void SoundFile::discard() {}
 void SoundFile::fail(const std::string& what) { error_ = what; }

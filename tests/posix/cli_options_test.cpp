@@ -39,8 +39,6 @@ TEST(CliOptions, EveryRangeAcceptsItsEdgesAndRefusesJustBeyond) {
         {"--speed 201", false, nullptr, 0},
         {"--loops 1", true, &PlayOptions::loops, 1}, {"--loops 1000", true, &PlayOptions::loops, 1000},
         {"--loops 0", false, nullptr, 0}, {"--loops 1001", false, nullptr, 0},
-        {"--fade 0", true, &PlayOptions::fadeSeconds, 0}, {"--fade 3600", true, &PlayOptions::fadeSeconds, 3600},
-        {"--fade -1", false, nullptr, 0}, {"--fade 3601", false, nullptr, 0},
         {"--rate 8000", true, &PlayOptions::rate, 8000}, {"--rate=96000", true, &PlayOptions::rate, 96000},
         {"--rate 7999", false, nullptr, 0}, {"--rate 96001", false, nullptr, 0},
     };
@@ -50,6 +48,32 @@ TEST(CliOptions, EveryRangeAcceptsItsEdgesAndRefusesJustBeyond) {
         if (c.accepted) {
             EXPECT_EQ(o.*c.field, c.value) << c.args;
         }
+    }
+}
+
+// Decimals are read alike in every locale; the SoundFont chooses the synth when it is
+// the only output that can use it.
+TEST(CliOptions, DecimalsAndTheSoundFontAtTheirEdges) {
+    const struct { const char* args; bool accepted; uint32_t fadeMs; double gainDb; const char* device; } cases[] = {
+        {"--fade 0", true, 0, 0, ""}, {"--fade 2.5", true, 2500, 0, ""}, {"--fade=3600", true, 3600000, 0, ""},
+        {"--fade 0.0014", true, 1, 0, ""}, {"--fade -1", false, 0, 0, ""}, {"--fade 3600.001", false, 0, 0, ""}, {"--fade 2,5", false, 0, 0, ""},
+        {"--fade 1.2.3", false, 0, 0, ""}, {"--fade .", false, 0, 0, ""}, {"--fade 2.5s", false, 0, 0, ""},
+        {"--gain -60", true, 8000, -60, ""}, {"--gain +40", true, 8000, 40, ""}, {"--gain -6.5", true, 8000, -6.5, ""},
+        {"--gain -60.5", false, 0, 0, ""}, {"--gain 40.01", false, 0, 0, ""}, {"--gain 3dB", false, 0, 0, ""},
+        {"--soundfont a.sf2", true, 8000, 0, "synth:a.sf2"},
+        {"--device=synth --soundfont a.sf2", true, 8000, 0, "synth:a.sf2"},
+        {"--device=synth:a.sf2 --soundfont a.sf2", true, 8000, 0, "synth:a.sf2"},
+        {"--device=wav:o.wav --soundfont a.sf2", true, 8000, 0, "wav:o.wav"},
+        {"--device=synth:b.sf2 --soundfont a.sf2", false, 0, 0, ""}, {"--device=log --soundfont a.sf2", false, 0, 0, ""},
+        {"--sample-format s24 --no-reverb", true, 8000, 0, ""}, {"--sample-format s8", false, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        PlayOptions o;
+        ASSERT_EQ(parse(c.args, o), c.accepted) << c.args;
+        if (!c.accepted) continue;
+        EXPECT_EQ(o.fadeMs, c.fadeMs) << c.args;
+        EXPECT_EQ(o.gainDb, c.gainDb) << c.args;
+        EXPECT_EQ(o.device, c.device) << c.args;
     }
 }
 

@@ -323,13 +323,17 @@ TEST_F(RenderDevice, EachFileOfARunIsTheSameWhateverCameBefore)
     for (SoundFormat format : {SoundFormat::wav, SoundFormat::flac}) {
         const std::string alone = path("alone.out"), after = path("after.out");
         RenderMidiDevice first("", ""), second("", "");
+        // The fresh synth keeps the tone: FLAC goes without the effects.
+        const bool effects = format == SoundFormat::wav;
+        first.setTone(0, effects, effects);
+        second.setTone(0, effects, effects);
         ASSERT_TRUE(first.open() && second.open());
         song(first, alone, format, 50);
         song(second, path("before.out"), format, 57); // leaves the synth mid-block
         song(second, after, format, 50);
         const std::vector<uint8_t> a = readFile(alone), b = readFile(after);
         ASSERT_GT(a.size(), 1000u);
-        EXPECT_TRUE(a == b) << "format " << int(format);
+        EXPECT_TRUE(a == b) << "format " << format.extension;
     }
 }
 

@@ -29,6 +29,12 @@ TEST(RenderPlan, TheSharedFolderIsMadeOfWholeNames) {
     EXPECT_EQ(sharedDirectory({"/only/this"}), "/only/this");
 }
 
+SoundFormat named(const char* name) {
+    SoundFormat f;
+    EXPECT_TRUE(soundFormatNamed(name, f)) << name;
+    return f;
+}
+
 TEST(RenderPlan, TheFormatComesFromTheNameOrFormatAndTheyMustAgree) {
     const std::string dir = scratchPath("plan-out");
     mkdir(dir.c_str(), 0755);
@@ -41,8 +47,11 @@ TEST(RenderPlan, TheFormatComesFromTheNameOrFormatAndTheyMustAgree) {
     } cases[] = {
         {"wav:x.flac", "", true, false, SoundFormat::flac},
         {"file:x.OGG", "", true, false, SoundFormat::ogg},
-        {"wav:x.out", "", true, false, SoundFormat::wav},
+        {"wav:x.out", "", false, false, SoundFormat::wav},
         {"wav:x.out", "flac", true, false, SoundFormat::flac},
+        {"wav:out", "", true, false, SoundFormat::wav},
+        {"wav:x.opus", "OPUS", true, false, named("opus")},
+        {"wav:" + dir, "mp3", true, true, named("mp3")},
         {"wav:x.wav", "flac", false, false, SoundFormat::wav},
         {"wav:" + dir, "ogg", true, true, SoundFormat::ogg},
         {"wav:new-dir/", "", true, true, SoundFormat::wav},
