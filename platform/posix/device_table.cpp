@@ -56,7 +56,7 @@ std::vector<DeviceRow> nativeDeviceRows()
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     rows.push_back({"synth", "synth[:FILE.sf2]    embedded FluidSynth on the audio output", createSynth});
-    rows.push_back({"wav", "wav:FILE|DIR/       embedded FluidSynth rendered to audio files: .wav, .flac, .ogg",
+    rows.push_back({"wav", "wav:FILE|DIR/       embedded FluidSynth rendered to audio files: .wav, .flac, .mp3 ...",
                     createRender, true});
     rows.push_back({"file", "file:FILE|DIR/      the same as wav", createRender, true});
 #endif
