@@ -26,12 +26,15 @@ namespace {
 
 std::mutex logLock;
 char loggedError[256];
+char firstError[256]; // since the last clear: a failed load ends with words that give no cause
 
 // FluidSynth may log from its audio thread, hence the lock.
 void keepError(int, const char* message, void*)
 {
     std::lock_guard<std::mutex> hold(logLock);
     std::snprintf(loggedError, sizeof loggedError, "%s", message ? message : "");
+    if (!firstError[0])
+        std::snprintf(firstError, sizeof firstError, "%s", loggedError);
 }
 
 void quietLogging()
@@ -64,6 +67,7 @@ void clearFluidError()
 {
     std::lock_guard<std::mutex> hold(logLock);
     loggedError[0] = 0;
+    firstError[0] = 0;
 }
 
 const char* findDefaultSoundFont()
@@ -139,8 +143,10 @@ bool fluidEngineStart(FluidEngine& engine, bool offline, std::string& error, uin
 
 bool fluidEngineLoad(FluidEngine& engine, const std::string& path, std::string& error)
 {
+    clearFluidError();
     if (!engine.synth || fluid_synth_sfload(engine.synth, path.c_str(), 1) == FLUID_FAILED) {
-        error = withCause("cannot load SoundFont " + path);
+        std::lock_guard<std::mutex> hold(logLock);
+        error = "cannot load SoundFont " + path + (firstError[0] ? std::string(": ") + firstError : "");
         return false;
     }
     engine.soundFont = path;

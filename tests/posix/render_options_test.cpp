@@ -74,6 +74,7 @@ TEST(RenderOptions, EachOptionShowsInTheFileWritten) {
     const std::string song = scratchPath("organ.mid"), notFont = scratchPath("text.sf2");
     ASSERT_TRUE(writeBytes(song, organSong()));
     std::ofstream(notFont) << "not a SoundFont\n";
+    std::ofstream(scratchPath("cut.sf2")) << std::string("RIFF\x10\0\0\0sfbkLIST", 16);
     const Rendered plain = renderAndRead("", scratchPath("plain.wav"), song);
     ASSERT_EQ(plain.status, 0) << plain.lastLine;
     ASSERT_GT(plain.peak(), 0.03f);
@@ -131,6 +132,8 @@ TEST(RenderOptions, EachOptionShowsInTheFileWritten) {
          [](const Rendered& r, const Rendered&) { EXPECT_NE(r.lastLine.find("No such file or directory"), r.lastLine.npos); }},
         {"--soundfont text.sf2", "text.wav", 3, 0, 0,
          [](const Rendered& r, const Rendered&) { EXPECT_NE(r.lastLine.find("not a SoundFont"), r.lastLine.npos); }},
+        {"--soundfont cut.sf2", "cut.wav", 3, 0, 0,
+         [](const Rendered& r, const Rendered&) { EXPECT_EQ(r.lastLine.find("Failed to load"), r.lastLine.npos); }},
         {"", "o.xyz", 2, 0, 0, nullptr},
         {"--sample-format f32", "f32.flac", 2, 0, 0, nullptr},
         {"--sample-format s24", "s24.mp3", 2, 0, 0, nullptr},
@@ -138,7 +141,7 @@ TEST(RenderOptions, EachOptionShowsInTheFileWritten) {
     };
     for (const auto& c : cases) {
         std::string args = c.args;
-        for (const char* name : {"missing.sf2", "text.sf2"})
+        for (const char* name : {"missing.sf2", "text.sf2", "cut.sf2"})
             if (args.find(name) != args.npos) args = "--soundfont " + scratchPath(name);
         SCOPED_TRACE(std::string(c.args) + " " + c.out);
         const Rendered r = renderAndRead(args, scratchPath(c.out), song);
