@@ -83,7 +83,7 @@ SongShape shapeOf(Sequencer& seq, const PlayOptions& o) {
     const int64_t intro = o.loopMode == 1 ? 0 : o.loopMode == 2 ? loopPointSteps(seq) : -1;
     if (intro < 0 || intro > steps) return shape;
     shape.loopMode = int8_t(o.loopMode);
-    shape.totalSteps = uint64_t(intro + int64_t(o.loops) * (steps - intro) + int64_t(o.fadeMs / kStepMs));
+    shape.totalSteps = uint64_t(intro + int64_t(o.loops) * (steps - intro) + int64_t((o.fadeMs + kStepMs - 1) / kStepMs));
     return shape;
 }
 

@@ -84,7 +84,7 @@ bool resolveSoundFont(const char* named, std::string& path, std::string& error)
         struct stat st;
         char head[12] = {};
         const int fd = ::open(named, O_RDONLY | O_NONBLOCK);
-        int reason = fd < 0 ? errno : fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+        const int reason = fd < 0 ? errno : fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
         const char* what = reason ? std::strerror(reason) : !S_ISREG(st.st_mode) ? "not a regular file" : nullptr;
         if (!what && read(fd, head, sizeof head) < 0)
             what = std::strerror(errno);

@@ -323,7 +323,8 @@ bool SoundFile::write(const float* frames, uint32_t count)
         sf_count_t written = 0;
         uint64_t clipped = 0;
         if (encoding == kPcm16) {
-            // Plain rounding, no dither: the same song gives the same bytes every time.
+            // Plain rounding, no dither: FluidSynth's own 16-bit output dithers from a table
+            // filled by rand(), so its bytes would change with any srand() in the process.
             for (uint32_t i = 0; i < n * 2; ++i) {
                 float v = in[i] * 32767.0f;
                 if (!(v == v))
