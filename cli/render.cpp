@@ -224,6 +224,9 @@ int Renderer::run() {
         if (outcome == Outcome::done && !device_.finishFile()) fail(device_.errorText());
         if (outcome != Outcome::done) device_.discardFile();
         notePartial("");
+        // Each song's line counts its own; the last line of the run gives the file's.
+        if (outcome == Outcome::done && plan_.songs.size() > 1 && device_.clippedSamples())
+            progress_.say(plan_.target + ": " + std::to_string(device_.clippedSamples()) + " samples clipped in all");
     }
     if (outcome == Outcome::stopped) {
         progress_.abandon();

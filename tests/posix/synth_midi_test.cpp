@@ -22,9 +22,15 @@ TEST(SoundFontChoice, ANamedFileMustBeReadable)
     EXPECT_FALSE(resolveSoundFont(missing.c_str(), path, error));
     EXPECT_NE(std::string::npos, error.find(missing)) << error;
 
+    // Named alone by its head: what the loaders would take for a SoundFont.
     const std::string present = scratchPath("present.sf2");
     std::FILE* f = std::fopen(present.c_str(), "wb");
     ASSERT_NE(nullptr, f);
+    std::fclose(f);
+    EXPECT_FALSE(resolveSoundFont(present.c_str(), path, error));
+    EXPECT_NE(std::string::npos, error.find("not a SoundFont file")) << error;
+    f = std::fopen(present.c_str(), "wb");
+    std::fwrite("RIFF\0\0\0\0sfbk", 1, 12, f);
     std::fclose(f);
     error.clear();
     EXPECT_TRUE(resolveSoundFont(present.c_str(), path, error)) << error;
