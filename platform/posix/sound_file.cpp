@@ -6,7 +6,11 @@
 #ifdef ORVANEL_HAVE_SNDFILE
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -82,14 +86,66 @@ int sndfileFormat(SoundFormat format)
     return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 }
 
-// A new file beside path: ".NAME.XXXXXX", created exclusively, with the permissions a new
-// file gets. -1 with errno set when it cannot be made.
-int createPartial(const std::string& path, std::string& partial)
+std::string folderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string name = dir + "." + base + ".XXXXXX";
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Where path leads after its symbolic links, the last of which may point at nothing yet:
+// the file is written there, and the links stay links. False with errno on a loop.
+bool followLinks(const std::string& path, std::string& target)
+{
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = at;
+            return true;
+        }
+        char link[PATH_MAX];
+        const ssize_t n = readlink(at.c_str(), link, sizeof link - 1);
+        if (n < 0)
+            return false;
+        link[n] = '\0';
+        at = link[0] == '/' ? std::string(link) : folderOf(at) + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// A temporary file of an earlier render of path is ".NAME.PID.XXXXXX": one whose writer is
+// gone was left by a render that was killed, and goes.
+void removeStalePartials(const std::string& path)
+{
+    const std::string dir = folderOf(path);
+    const std::string prefix = "." + path.substr(dir.size()) + ".";
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return;
+    while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        char* end = nullptr;
+        const long pid = std::strtol(rest.c_str(), &end, 10);
+        const size_t digits = size_t(end - rest.c_str());
+        if (digits == 0 || !std::isdigit(static_cast<unsigned char>(rest[0])) || pid <= 0 ||
+            rest.size() != digits + 7 || rest[digits] != '.')
+            continue;
+        if (kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            unlink((dir + name).c_str());
+    }
+    closedir(d);
+}
+
+// A new file beside path: ".NAME.PID.XXXXXX", created exclusively, with the permissions a
+// new file gets. -1 with errno set when it cannot be made.
+int createPartial(const std::string& path, std::string& partial)
+{
+    const std::string dir = folderOf(path);
+    std::string name = dir + "." + path.substr(dir.size()) + "." + std::to_string(getpid()) + ".XXXXXX";
     const int fd = mkstemp(&name[0]);
     if (fd < 0)
         return -1;
@@ -100,7 +156,65 @@ int createPartial(const std::string& path, std::string& partial)
     return fd;
 }
 
+// The header of a stereo 16-bit WAV whose length is not known: both sizes at their
+// largest, as streaming writers give them; readers take the data to the stream's end.
+bool writeOpenWavHeader(int fd, uint32_t sampleRate)
+{
+    uint8_t h[44];
+    const auto le = [&h](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            h[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    std::memcpy(h, "RIFF", 4);
+    le(4, 0xFFFFFFFFu, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    le(16, 16, 4);
+    le(20, 1, 2); // PCM
+    le(22, 2, 2);
+    le(24, sampleRate, 4);
+    le(28, sampleRate * 4, 4);
+    le(32, 4, 2);
+    le(34, 16, 2);
+    std::memcpy(h + 36, "data", 4);
+    le(40, 0xFFFFFFFFu, 4);
+    for (size_t done = 0; done < sizeof h;) {
+        const ssize_t n = ::write(fd, h + done, sizeof h - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
 } // namespace
+
+bool soundFileCanBeMade(const std::string& path, std::string& error)
+{
+    if (path == "-")
+        return true;
+    std::string target;
+    struct stat st;
+    int problem = 0;
+    if (!followLinks(path, target))
+        problem = errno;
+    else if (stat(target.c_str(), &st) == 0)
+        problem = S_ISDIR(st.st_mode) ? EISDIR : access(target.c_str(), W_OK) != 0 ? errno : 0;
+    else {
+        // The temporary file is made beside it.
+        const std::string folder = folderOf(target).empty() ? "." : folderOf(target);
+        if (stat(folder.c_str(), &st) != 0)
+            problem = errno;
+        else if (!S_ISDIR(st.st_mode))
+            problem = ENOTDIR;
+        else if (access(folder.c_str(), W_OK | X_OK) != 0)
+            problem = errno;
+    }
+    if (problem)
+        error = "cannot create " + path + ": " + std::strerror(problem);
+    return problem == 0;
+}
 
 bool SoundFile::open(const std::string& path, SoundFormat format, uint32_t sampleRate)
 {
@@ -114,13 +228,38 @@ bool SoundFile::open(const std::string& path, SoundFormat format, uint32_t sampl
     info.samplerate = int(sampleRate);
     info.channels = 2;
     info.format = sndfileFormat(format);
+    // "-" is standard output; a link is followed, so that the file it leads to is replaced
+    // and the link stays; a device or a pipe cannot be renamed over: it is written as it is.
+    const bool toStdout = path == "-";
+    if (!toStdout && !followLinks(path, target_)) {
+        error_ = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
     struct stat st;
-    // A device or a pipe cannot be renamed over: it is written as it is.
-    const bool direct = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-    int fd = direct ? ::open(path.c_str(), O_WRONLY | O_TRUNC) : createPartial(path, partial_);
+    const bool direct = toStdout || (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode));
+    if (direct && !toStdout && S_ISDIR(st.st_mode)) {
+        error_ = "cannot create " + path + ": " + std::strerror(EISDIR);
+        return false;
+    }
+    if (!direct)
+        removeStalePartials(target_);
+    int fd = toStdout ? dup(STDOUT_FILENO)
+             : direct ? ::open(target_.c_str(), O_WRONLY | O_TRUNC)
+                      : createPartial(target_, partial_);
     if (fd < 0) {
         error_ = "cannot create " + path + ": " + std::strerror(errno);
         return false;
+    }
+    // Where the header cannot be written at the end (a pipe), a WAV goes out with an open
+    // length and its samples after it.
+    stream_ = direct && lseek(fd, 0, SEEK_CUR) < 0;
+    if (stream_ && format == SoundFormat::wav) {
+        if (!writeOpenWavHeader(fd, sampleRate)) {
+            error_ = "cannot write " + path + ": " + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
     }
     file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
@@ -146,7 +285,7 @@ bool SoundFile::write(const int16_t* frames, uint32_t count)
 {
     if (!file_ || failed_)
         return false;
-    if (format_ == SoundFormat::wav && (frames_ + count) * 4 > kMaxWavDataBytes) {
+    if (format_ == SoundFormat::wav && !stream_ && (frames_ + count) * 4 > kMaxWavDataBytes) {
         fail(path_ + " reached the WAV size limit of 4 GiB; the rest of the song is not in it");
         return false;
     }
@@ -170,7 +309,7 @@ bool SoundFile::finish()
     if (!file_)
         return false;
     closeFile();
-    if (!failed_ && !partial_.empty() && std::rename(partial_.c_str(), path_.c_str()) != 0)
+    if (!failed_ && !partial_.empty() && std::rename(partial_.c_str(), target_.c_str()) != 0)
         fail("cannot write " + path_ + ": " + std::strerror(errno));
     if (failed_) {
         discard();
@@ -192,6 +331,8 @@ void SoundFile::discard()
 }
 
 #else // no libsndfile: no file can be written
+
+bool soundFileCanBeMade(const std::string&, std::string&) { return true; }
 
 bool SoundFile::open(const std::string& path, SoundFormat, uint32_t)
 {

@@ -1,8 +1,9 @@
 #pragma once
 // Audio files written through libsndfile: 16-bit stereo WAV or FLAC, or Ogg Vorbis. A file
 // is written under a temporary name beside its own and renamed when complete, so a render
-// that stops half-way leaves no half file under the name; a path that names something
-// other than a regular file (/dev/null, a pipe) is written as it is.
+// that stops half-way leaves no half file under the name; a symbolic link is followed and
+// the file it leads to replaced; a path that names something other than a regular file
+// (/dev/null, a pipe) is written as it is, and "-" is standard output.
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,10 @@ bool soundFormatOfPath(const std::string& path, SoundFormat& format);
 bool soundFormatNamed(const std::string& name, SoundFormat& format);
 // ".wav", ".flac" or ".ogg".
 const char* soundFormatExtension(SoundFormat format);
+
+// Whether open() can make path: its folder there and writable, no folder in its place.
+// False with a one-line reason.
+bool soundFileCanBeMade(const std::string& path, std::string& error);
 
 class SoundFile {
 public:
@@ -51,8 +56,10 @@ private:
     sf_private_tag* file_ = nullptr;
     std::string path_;
     std::string partial_;
+    std::string target_; // the path after its links: what the file replaces
     std::string error_;
     SoundFormat format_ = SoundFormat::wav;
     uint64_t frames_ = 0;
     bool failed_ = false;
+    bool stream_ = false; // written where it cannot be sought back (a pipe)
 };
