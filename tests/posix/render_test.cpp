@@ -189,53 +189,63 @@ bool wholeWav(const std::string& path) {
 }
 
 TEST_F(Render, AnInterruptLeavesOnlyWholeFiles) {
-    // Three songs of three minutes: each takes a second or more to render.
+    // Three songs of a minute: each takes a while to render.
     Track t;
     t.tempo(0, 500000).ev(0, {0xC0, 19});
-    for (int i = 0; i < 180; ++i) t.ev(0, {0x90, uint8_t(48 + i % 24), 90}).ev(96, {0x80, uint8_t(48 + i % 24), 0});
+    for (int i = 0; i < 60; ++i) t.ev(0, {0x90, uint8_t(48 + i % 24), 90}).ev(96, {0x80, uint8_t(48 + i % 24), 0});
     t.end(0);
-    const std::string root = scratchPath("long"), out = scratchPath("long-out");
+    const std::string root = scratchPath("long");
     mkdir(root.c_str(), 0755);
     for (const char* f : {"/1.mid", "/2.mid", "/3.mid"}) ASSERT_TRUE(writeBytes(root + f, buildSmf(48, {t})));
-
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        freopen("/dev/null", "w", stderr);
-        execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
-        _exit(127);
-    }
-    // Once the first song is whole, stop the render in the middle of the next.
-    const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    int status = 0;
-    bool ended = false;
-    while (!ended && std::chrono::steady_clock::now() < give) {
-        const Lines now = listTree(out);
-        if (std::count_if(now.begin(), now.end(), [](const std::string& n) { return n[0] != '.'; }) > 0) break;
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_FALSE(ended) << "the render ended before the interrupt";
-    kill(pid, SIGINT);
-    while (!ended && std::chrono::steady_clock::now() < give + std::chrono::seconds(10)) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
-    ASSERT_TRUE(ended) << "the render did not stop";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    const Lines left = listTree(out);
-    EXPECT_GE(left.size(), 1u);
-    EXPECT_LT(left.size(), 3u) << "stopped before the end";
-    for (const std::string& name : left) {
-        EXPECT_NE(name[0], '.') << "a half-written file is left: " << name;
-        EXPECT_TRUE(wholeWav(out + "/" + name)) << name;
-        // The whole song is in it: 180 s, then its last note dying away.
-        const Audio a = audioOf(out + "/" + name);
-        const double seconds = a.rate ? double(a.samples.size() / 2) / a.rate : 0;
-        EXPECT_GE(seconds, 180.0) << name;
-        EXPECT_LE(seconds, 180.0 + 10.1) << name;
+    // Whole files, and the file in progress once it holds a second of audio.
+    const auto count = [](const std::string& out, const Lines& names, bool inProgress) {
+        return std::count_if(names.begin(), names.end(), [&](const std::string& n) {
+            struct stat st;
+            return n[0] != '.' ? !inProgress : inProgress && stat((out + "/" + n).c_str(), &st) == 0 && st.st_size > 176400;
+        });
+    };
+    // Ctrl-C, and the watchdog's alarm that ends the program from its signal handler.
+    for (int signal : {SIGINT, SIGALRM}) {
+        const std::string out = scratchPath(("long-out-" + std::to_string(signal)).c_str());
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            freopen("/dev/null", "w", stderr);
+            execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        // Once the first song is whole and the next is being written, stop the render.
+        const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        int status = 0;
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() < give) {
+            const Lines now = listTree(out);
+            if (count(out, now, false) > 0 && count(out, now, true) > 0) break;
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_FALSE(ended) << "the render ended before the interrupt";
+        kill(pid, signal);
+        while (!ended && std::chrono::steady_clock::now() < give + std::chrono::seconds(10)) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+        ASSERT_TRUE(ended) << "the render did not stop";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        const Lines left = listTree(out);
+        EXPECT_GE(left.size(), 1u);
+        EXPECT_LT(left.size(), 3u) << "stopped before the end";
+        for (const std::string& name : left) {
+            EXPECT_NE(name[0], '.') << "a half-written file is left: " << name << " after signal " << signal;
+            EXPECT_TRUE(wholeWav(out + "/" + name)) << name;
+            // The whole song is in it: 60 s, then its last note dying away.
+            const Audio a = audioOf(out + "/" + name);
+            const double seconds = a.rate ? double(a.samples.size() / 2) / a.rate : 0;
+            EXPECT_GE(seconds, 60.0) << name;
+            EXPECT_LE(seconds, 60.0 + 10.1) << name;
+        }
     }
 }
 
@@ -279,6 +289,7 @@ TEST_F(Render, ASongThatDoesNotLoadLeavesTheOutputAsItWasAndSaysWhy) {
     cut.resize(cut.size() - 3);
     writeBytes(dir + "/notes.mid", Bytes(200, 'x'));
     writeBytes(dir + "/cut.mid", cut);
+    writeBytes(dir + "/empty.mid", {});
     writeBytes(dir + "/locked.mid", offGridSong(2).smf);
     chmod((dir + "/locked.mid").c_str(), 0);
     mkfifo((dir + "/fifo.mid").c_str(), 0644);
@@ -288,6 +299,7 @@ TEST_F(Render, ASongThatDoesNotLoadLeavesTheOutputAsItWasAndSaysWhy) {
         {dir + "/missing.mid", "No such file or directory"},
         {dir + "/notes.mid", "not a MIDI file"},
         {dir + "/cut.mid", "truncated MIDI file"},
+        {dir + "/empty.mid", "not a MIDI file"},
         {dir + "/fifo.mid", "not a regular file"},
         {dir + "/" + std::string(300, 'n') + ".mid", "File name too long"},
         {dir + "/locked.mid", "Permission denied"},
