@@ -114,12 +114,20 @@ bool followLinks(const std::string& path, std::string& target)
     return false;
 }
 
-// A temporary file of an earlier render of path is ".NAME.PID.XXXXXX": one whose writer is
-// gone was left by a render that was killed, and goes.
+// The temporary files of path are ".NAME.PID.XXXXXX", NAME cut short where the whole
+// would be longer than a file name may be.
+std::string partialPrefix(const std::string& path)
+{
+    const std::string dir = folderOf(path);
+    return "." + path.substr(dir.size(), 200) + ".";
+}
+
+// A temporary file of an earlier render whose writer is gone was left by a render that was
+// killed, and goes.
 void removeStalePartials(const std::string& path)
 {
     const std::string dir = folderOf(path);
-    const std::string prefix = "." + path.substr(dir.size()) + ".";
+    const std::string prefix = partialPrefix(path);
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d)
         return;
@@ -144,8 +152,7 @@ void removeStalePartials(const std::string& path)
 // new file gets. -1 with errno set when it cannot be made.
 int createPartial(const std::string& path, std::string& partial)
 {
-    const std::string dir = folderOf(path);
-    std::string name = dir + "." + path.substr(dir.size()) + "." + std::to_string(getpid()) + ".XXXXXX";
+    std::string name = folderOf(path) + partialPrefix(path) + std::to_string(getpid()) + ".XXXXXX";
     const int fd = mkstemp(&name[0]);
     if (fd < 0)
         return -1;
@@ -199,10 +206,12 @@ bool soundFileCanBeMade(const std::string& path, std::string& error)
     int problem = 0;
     if (!followLinks(path, target))
         problem = errno;
-    else if (stat(target.c_str(), &st) == 0)
+    else if (stat(target.c_str(), &st) != 0)
+        problem = errno == ENOENT ? 0 : errno; // a name too long, a file where a folder should be
+    else if (!S_ISREG(st.st_mode))
         problem = S_ISDIR(st.st_mode) ? EISDIR : access(target.c_str(), W_OK) != 0 ? errno : 0;
-    else {
-        // The temporary file is made beside it.
+    if (!problem && (stat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode))) {
+        // A file is made beside it and renamed over it.
         const std::string folder = folderOf(target).empty() ? "." : folderOf(target);
         if (stat(folder.c_str(), &st) != 0)
             problem = errno;

@@ -335,6 +335,7 @@ TEST_F(Render, ExitCodesTellUsageOutputAndSongFailuresApart) {
     const std::string good = song(offGridSong(1).smf, "codes-good.mid");
     for (const char* d : {"/way", "/way/codes-good.wav", "/empty", "/ro", "/out"}) mkdir((dir + d).c_str(), 0755);
     std::ofstream(dir + "/blocker") << "a file";
+    std::ofstream(dir + "/ro/mine.wav") << "mine, in a folder the user may not write";
     chmod((dir + "/ro").c_str(), 0555);
     const bool canDeny = permissionsCanBeDenied();
     const struct {
@@ -348,6 +349,9 @@ TEST_F(Render, ExitCodesTellUsageOutputAndSongFailuresApart) {
         {"--device=wav:" + dir + "/way/ " + good, 3, "cannot create " + dir + "/way/codes-good.wav: Is a directory", false},
         {"--device=wav:" + dir + "/ro/o.wav " + good, 3, "cannot create " + dir + "/ro/o.wav: Permission denied", true},
         {"--device=wav:" + dir + "/ro/sub/ " + good, 3, "cannot create the folder " + dir + "/ro/sub: Permission denied", true},
+        {"--device=wav:" + dir + "/ro/mine.wav " + good, 3, "cannot create " + dir + "/ro/mine.wav: Permission denied", true},
+        {"--device=wav:" + dir + "/" + std::string(300, 'n') + ".wav " + good, 3, "File name too long", false},
+        {"--device=wav:" + dir + "/" + std::string(250, 'n') + ".wav " + good, 0, "", false},
         {"--format bogus --device=wav:" + dir + "/o.wav " + good, 2, "bogus", false},
         {"--device=wav:" + dir + "/o.wav " + dir + "/empty", 1, "no songs to render", false},
         {"--device=wav:" + dir + "/out/ " + dir + "/gone.mid " + good, 1, dir + "/gone.mid: No such file or directory", false},
