@@ -175,7 +175,7 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
     text += "rendering (--device=wav:OUT or file:OUT):\n"
             "  OUT.wav, OUT.flac, OUT.ogg takes every song; DIR/ gets one file per song,\n"
             "  named after its path below the folder given; wav:- writes to standard output\n"
-            "  (the format of --format, WAV by default). ";
+            "  (the format of --format, WAV by default).\n  ";
     text += kRenderKeysText;
     text += "exit status:\n";
     for (const ExitCodeRow& row : kExitCodes) addEntry(text, std::to_string(row.code), row.meaning, 8);
