@@ -379,7 +379,7 @@ TEST_F(Render, AFullDiskLeavesTheOldFileAndNoOther) {
     for (const char* name : {"/keep.wav", "/keep.flac"}) {
         std::ofstream(dir + name) << "mine";
         ProgramRun run;
-        run.args = {"sh", "-c", "ulimit -f 64 && exec \"$0\" --device=wav:\"$1\" \"$2\"", builtProgram("orvanel-play"),
+        run.args = {"sh", "-c", "ulimit -f 32 && exec \"$0\" --device=wav:\"$1\" \"$2\"", builtProgram("orvanel-play"),
                     dir + name, midi};
         const ProgramResult r = runProgram(run);
         EXPECT_EQ(r.exitCode, 1) << name << "\n" << r.err;
