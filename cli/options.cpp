@@ -213,7 +213,8 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
     for (const DeviceRow& row : devices) text += std::string("  ") + row.description + "\n";
     text += "rendering (--device=wav:OUT or file:OUT):\n"
             "  OUT.wav, OUT.flac, OUT.mp3 ... takes every song; DIR/ gets one file per song,\n"
-            "  named after its path below the folder given. ";
+            "  named after its path below the folder given; wav:- writes to standard output\n"
+            "  (the format of --format, WAV by default).\n  ";
     text += kRenderKeysText;
     text += "exit status:\n";
     for (const ExitCodeRow& row : kExitCodes) addEntry(text, std::to_string(row.code), row.meaning, 8);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/checks.h"
 #include "cli/render_plan.h"
 #include "cli/render_progress.h"
 #include "cli/terminal.h"
@@ -24,9 +25,11 @@ constexpr int kStopped = 130;
 constexpr int kNoOutput = 3;
 // Every this many steps (a few ms of rendering) the keys are read and the line redrawn.
 constexpr uint64_t kCheckEvery = 64;
-// A song is not rendered for longer than its expected length and this: a song longer than
-// the length scan measures (24 hours) still ends.
+// A song is not rendered for longer than its expected length and this, nor a pass of its
+// loop for longer than the length scan measures (24 hours): a song that never ends still
+// does. A loop's passes are counted as they play, whatever their tempo.
 constexpr uint64_t kLengthSlack = 100;
+constexpr uint64_t kLongestPass = uint64_t(kMaxSilentSteps) + kLengthSlack;
 constexpr uint32_t kStepMs = 10;
 
 char partialForSignal[PATH_MAX];
@@ -43,13 +46,43 @@ bool exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-// Creates the folders above path that are missing.
-bool makeParents(const std::string& path) {
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Creates the folders above path that are missing. False with the reason when one cannot
+// be made or something else stands in its place.
+bool makeParents(const std::string& path, std::string& error) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         const std::string dir = path.substr(0, slash);
-        if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        int problem = mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+        if (!problem && !isDirectory(dir)) problem = ENOTDIR;
+        if (problem) {
+            error = "cannot create the folder " + dir + ": " + std::strerror(problem);
+            return false;
+        }
     }
     return true;
+}
+
+// Every file the plan writes can be made: found before the SoundFont is loaded. A folder
+// render makes its folders here.
+bool checkOutputs(const RenderPlan& plan, bool force, std::string& error) {
+    if (!plan.toDirectory) return soundFileCanBeMade(plan.target, error);
+    for (const RenderSong& song : plan.songs) {
+        if (!makeParents(song.output, error)) return false;
+        // A file that is there is kept without --force; a folder in its way is not a file.
+        if (exists(song.output) && !force && !isDirectory(song.output)) continue;
+        if (!soundFileCanBeMade(song.output, error)) return false;
+    }
+    return true;
+}
+
+// Why a song did not load, as playing it says.
+std::string loadReason(const Sequencer& seq) {
+    const LoadFailure& failure = seq.loadFailure;
+    return failure.problem == LoadProblem::None ? std::strerror(ENAMETOOLONG) : loadFailureText(failure);
 }
 
 // The song's loop point in elapsed steps, -1 when it has none: a silent run of the whole
@@ -97,11 +130,14 @@ public:
     int run();
 
 private:
-    enum class Outcome { done, failed, stopped };
+    enum class Outcome { done, failed, stopped, noOutput };
 
     bool stopAsked();
     // Renders the song that is loaded into the file that is open.
     Outcome playSong(const SongShape& shape);
+    // Whether the pass of the loop that has just ended leaves the song too long to go on,
+    // and tells the progress line what is left.
+    bool passTooLong(uint64_t steps, uint32_t loopsAtStart, uint64_t& passStart, uint32_t& passesSeen);
     Outcome renderSong(const RenderSong& song, RenderCount place);
     void fail(const std::string& line) {
         progress_.say("orvanel-play: " + line);
@@ -116,6 +152,7 @@ private:
     RawKeyboard& keys_;
     const std::atomic<bool>& interrupted_;
     int exitCode_ = 0;
+    bool fileBegun_ = false;  // a render into one file: the file is started
 };
 
 bool Renderer::stopAsked() {
@@ -135,6 +172,7 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     seq.port.panic(settings.resetType, seq.channels);
     if (settings.resetAtPlayStart) seq.port.sendReset(settings.resetType);
     seq.loopMode = shape.loopMode;
+    device_.startFade(0);  // a fade ends with its song, also within one file for all
     rewind(seq);
     seq.playing = true;
     const uint32_t loopsAtStart = seq.loopsPlayed;
@@ -143,8 +181,10 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     uint64_t steps = 0;
     int64_t fadeLeft = -1;  // steps until the fade is over; -1 before it begins
     bool cut = false;       // ended in a loop: nothing is left to die away
-    // Seeks make a song longer than measured.
-    const uint64_t longest = o_.seeks.empty() ? shape.totalSteps + kLengthSlack : UINT64_MAX;
+    // Seeks make a song longer than measured; a looping song is measured pass by pass.
+    const uint64_t longest = o_.seeks.empty() && !shape.loopMode ? shape.totalSteps + kLengthSlack : UINT64_MAX;
+    uint64_t passStart = 0;
+    uint32_t passesSeen = seq.loopsPlayed;
     while (seq.playing) {
         step(seq, nullptr, true);
         seq.elapsedSteps = seq.elapsedSteps + 1;
@@ -153,6 +193,7 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
         for (const SeekRequest& s : o_.seeks)
             if (s.afterStep == steps && seq.playing) seekSong(seq, s.percent);
         if ((o_.maxSteps >= 0 && int64_t(steps) >= o_.maxSteps) || steps >= longest) seq.playing = false;
+        if (shape.loopMode && o_.seeks.empty() && passTooLong(steps, loopsAtStart, passStart, passesSeen)) seq.playing = false;
         if (fadeLeft > 0) {
             cut = --fadeLeft == 0;
         } else if (shape.loopMode && seq.loopsPlayed - loopsAtStart >= uint32_t(o_.loops)) {
@@ -175,6 +216,19 @@ Renderer::Outcome Renderer::playSong(const SongShape& shape) {
     return Outcome::done;
 }
 
+bool Renderer::passTooLong(uint64_t steps, uint32_t loopsAtStart, uint64_t& passStart, uint32_t& passesSeen) {
+    const uint32_t loops = seq_.loopsPlayed;
+    if (loops != passesSeen) {
+        // The passes still to come last as long as this one did.
+        const uint32_t played = loops - loopsAtStart, asked = uint32_t(o_.loops);
+        if (played <= asked)
+            progress_.setTotal(steps + (asked - played) * (steps - passStart) + uint64_t(o_.fadeSeconds) * 100);
+        passesSeen = loops;
+        passStart = steps;
+    }
+    return steps - passStart > kLongestPass;
+}
+
 Renderer::Outcome Renderer::renderSong(const RenderSong& song, RenderCount place) {
     const bool ownFile = !song.output.empty();
     if (ownFile && exists(song.output) && !o_.force) {
@@ -182,18 +236,27 @@ Renderer::Outcome Renderer::renderSong(const RenderSong& song, RenderCount place
                       "  kept: " + song.output + " exists (--force writes it anew)");
         return Outcome::done;
     }
+    // The song first: a song that does not load leaves every file as it was.
     if (!loadWholeSong(seq_, song.path.c_str())) {
-        fail(song.path + ": cannot load the song");
+        fail(song.path + ": " + loadReason(seq_));
         return Outcome::done;
     }
     const SongShape shape = shapeOf(seq_, o_);
+    std::string error;
     if (ownFile) {
-        const bool folders = makeParents(song.output);
-        if (!folders || !device_.beginFile(song.output, plan_.format, true)) {
-            fail(folders ? device_.errorText() : "cannot create the folder of " + song.output + ": " + std::strerror(errno));
+        if (!makeParents(song.output, error) || !device_.beginFile(song.output, plan_.format, true)) {
+            fail(error.empty() ? device_.errorText() : error);
             unloadSong(seq_);
             return Outcome::done;
         }
+        notePartial(device_.partialPath());
+    } else if (!fileBegun_) {
+        if (!device_.beginFile(plan_.target, plan_.format, false)) {
+            progress_.say(std::string("orvanel-play: ") + device_.errorText());
+            unloadSong(seq_);
+            return Outcome::noOutput;
+        }
+        fileBegun_ = true;
         notePartial(device_.partialPath());
     }
     progress_.begin(place, song.shown, shape.totalSteps);
@@ -210,17 +273,11 @@ Renderer::Outcome Renderer::renderSong(const RenderSong& song, RenderCount place
 }
 
 int Renderer::run() {
-    if (!plan_.toDirectory) {
-        if (!device_.beginFile(plan_.target, plan_.format, false)) {
-            progress_.say(std::string("orvanel-play: ") + device_.errorText());
-            return kNoOutput;
-        }
-        notePartial(device_.partialPath());
-    }
     Outcome outcome = Outcome::done;
     for (size_t i = 0; i < plan_.songs.size() && outcome == Outcome::done; ++i)
         outcome = renderSong(plan_.songs[i], {i + 1, plan_.songs.size()});
-    if (!plan_.toDirectory) {
+    // One file for all: started by the first song that loaded, none when no song did.
+    if (fileBegun_) {
         if (outcome == Outcome::done && !device_.finishFile()) fail(device_.errorText());
         if (outcome != Outcome::done) device_.discardFile();
         notePartial("");
@@ -232,7 +289,7 @@ int Renderer::run() {
         progress_.abandon();
         return kStopped;
     }
-    return exitCode_;
+    return outcome == Outcome::noOutput ? kNoOutput : exitCode_;
 }
 
 }  // namespace
@@ -252,6 +309,17 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
         std::fprintf(stderr, "orvanel-play: %s: no songs to render\n", options.files[0].c_str());
         return 1;
     }
+    if (plan.target == "-" && isatty(STDOUT_FILENO)) {
+        std::fprintf(stderr, "orvanel-play: the audio would go to the terminal: send standard output to a file or a pipe\n");
+        return kNoOutput;
+    }
+    if (!checkOutputs(plan, options.force, error)) {
+        std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
+        return kNoOutput;
+    }
+    // Past a file size limit a write fails with its reason, and the file in progress is
+    // removed, instead of the program being ended where it stands.
+    std::signal(SIGXFSZ, SIG_IGN);
     RenderMidiDevice device("", options.soundFont, soundFormatRate(plan.format, uint32_t(options.rate)));
     device.setTone(options.gainDb, options.reverb, options.chorus);
     if (!device.open()) {

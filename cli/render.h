@@ -4,7 +4,8 @@
 // loop, or cc111loop with a loop point) plays its loop --loops times in all, then goes on
 // looping while the output fades out over --fade seconds; any other song ends with its
 // last notes dying away. q and Ctrl-C stop: the file in progress is removed, the finished
-// ones stay.
+// ones stay. A song is loaded before its file is opened, so a song that does not load
+// leaves the file that was there as it was; "-" is standard output.
 #include <atomic>
 #include <string>
 
@@ -13,7 +14,8 @@
 struct Settings;
 
 // Runs the render; returns the exit code: 0 all rendered (or kept), 1 a song could not
-// be loaded or a file not written, 3 no synth or no file to render into, 130 stopped.
+// be loaded or a file not written (or no songs), 2 bad usage, 3 no synth or an output
+// that cannot be made (found before the SoundFont is loaded), 130 stopped.
 int runRender(const PlayOptions& options, const Settings& settings, const std::atomic<bool>& interrupted);
 
 // Removes the file in progress under its temporary name, from a signal handler that ends

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <set>
 
 #include "autoplay/folder_walker.h"
 #include "autoplay/play_list.h"
@@ -93,6 +95,32 @@ bool chooseFormat(const PlayOptions& o, RenderPlan& plan, std::string& error) {
     return prepareSoundFormat(plan.format, o.sampleFormat, soundFormatRate(plan.format, uint32_t(o.rate)), error);
 }
 
+// Each song's file below the output folder. Songs whose names differ only in their
+// extension (x.mid, x.MID, x.midi) would share one: those keep their whole name
+// (x.mid.wav, x.MID.wav), and so on until no two share one, which depends on the names
+// alone, not on their order. A song given twice is rendered once.
+void nameOutputs(RenderPlan& plan) {
+    std::set<std::string> seen;
+    std::vector<RenderSong> songs;
+    for (RenderSong& s : plan.songs)
+        if (seen.insert(s.output).second) songs.push_back(s);
+    plan.songs.swap(songs);
+    const char* extension = soundFormatExtension(plan.format);
+    std::vector<bool> whole(plan.songs.size(), false);
+    const auto nameOf = [&](size_t i) {
+        return whole[i] ? plan.songs[i].output + extension : renderFileName(plan.songs[i].output, extension);
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::map<std::string, std::vector<size_t>> byName;
+        for (size_t i = 0; i < plan.songs.size(); ++i) byName[nameOf(i)].push_back(i);
+        for (const auto& named : byName)
+            for (size_t i : named.second)
+                if (named.second.size() > 1 && !whole[i]) changed = whole[i] = true;
+    }
+    for (size_t i = 0; i < plan.songs.size(); ++i) plan.songs[i].output = plan.target + "/" + nameOf(i);
+}
+
 }  // namespace
 
 bool isRenderDevice(const std::string& device) {
@@ -131,7 +159,8 @@ bool makeRenderPlan(const PlayOptions& o, RenderPlan& plan, std::string& error) 
         error = "a render needs an output: --device=wav:FILE or --device=wav:DIR/";
         return false;
     }
-    plan.toDirectory = plan.target.back() == '/' || isDirectory(plan.target);
+    // "-": standard output, whatever stands under that name.
+    plan.toDirectory = plan.target != "-" && (plan.target.back() == '/' || isDirectory(plan.target));
     while (plan.target.size() > 1 && plan.target.back() == '/') plan.target.pop_back();
     if (!chooseFormat(o, plan, error)) return false;
 
@@ -157,8 +186,10 @@ bool makeRenderPlan(const PlayOptions& o, RenderPlan& plan, std::string& error) 
         }
     }
     if (o.shuffle) shuffleSongs(plan.songs, o.seed);
-    for (RenderSong& s : plan.songs)
-        s.output = plan.toDirectory ? plan.target + "/" + renderFileName(s.output, soundFormatExtension(plan.format))
-                                    : std::string();
+    if (plan.toDirectory) {
+        nameOutputs(plan);
+    } else {
+        for (RenderSong& s : plan.songs) s.output.clear();
+    }
     return true;
 }

@@ -141,6 +141,8 @@ void RenderMidiDevice::apply(const StepQueue::Message& m)
 void RenderMidiDevice::sendShort(uint32_t message)
 {
     if (place_ == kOutsideStep) {
+        // Between steps: at once, after what came before.
+        applyQueued();
         apply({0, 0, message, 0, 0});
         return;
     }
@@ -220,7 +222,11 @@ void RenderMidiDevice::endStep(uint32_t) { renderStep(); }
 void RenderMidiDevice::drain()
 {
     const uint64_t maxTail = uint64_t(rate_) * 10;
+    // A note that never ends is faded out over the last second, not cut with a click.
+    const uint64_t fadeFrom = maxTail - rate_;
     for (uint64_t tail = 0; quietFrames_ < rate_ / 10 && tail < maxTail && file_.isOpen(); tail += stepFrames_) {
+        if (tail >= fadeFrom && fadeFrames_ == 0)
+            startFade(maxTail - tail);
         const uint64_t before = file_.framesWritten();
         renderStep();
         if (file_.framesWritten() == before)

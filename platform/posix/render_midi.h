@@ -49,7 +49,8 @@ public:
     bool finishFile();
     // Removes the file being written.
     void discardFile();
-    // From the next frame on, the output falls to silence over frames (a gain ramp).
+    // From the next frame on, the output falls to silence over frames (a gain ramp); 0:
+    // no fade, the output at its full level again.
     void startFade(uint64_t frames);
     // Before open(): the gain in decibels, applied before the fade, and the synth's
     // reverb and chorus.

@@ -2,8 +2,9 @@
 // Audio files written through libsndfile, stereo, in any format it writes: WAV, FLAC, Ogg
 // Vorbis, MP3, Ogg Opus, AIFF and the rest of its list. A file is written under a
 // temporary name beside its own and renamed when complete, so a render that stops
-// half-way leaves no half file under the name; a path that names something other than a
-// regular file (/dev/null, a pipe) is written as it is.
+// half-way leaves no half file under the name; a symbolic link is followed and the file
+// it leads to replaced; a path that names something other than a regular file
+// (/dev/null, a pipe) is written as it is, and "-" is standard output.
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,10 @@ uint32_t soundFormatRate(const SoundFormat& format, uint32_t asked);
 // rate. False with a one-line reason (a container that has no such samples, a rate MP3
 // does not have): the caller refuses it before anything is rendered.
 bool prepareSoundFormat(SoundFormat& format, SampleFormat samples, uint32_t rate, std::string& error);
+
+// Whether open() can make path: its folder there and writable, no folder in its place.
+// False with a one-line reason.
+bool soundFileCanBeMade(const std::string& path, std::string& error);
 
 class SoundFile {
 public:
@@ -76,6 +81,7 @@ private:
     sf_private_tag* file_ = nullptr;
     std::string path_;
     std::string partial_;
+    std::string target_; // the path after its links: what the file replaces
     std::string error_;
     SoundFormat format_;
     uint64_t frames_ = 0;
@@ -89,4 +95,5 @@ private:
         int32_t s32[kChunk * 2];
         float f32[kChunk * 2];
     } converted_;
+    bool stream_ = false; // written where it cannot be sought back (a pipe)
 };

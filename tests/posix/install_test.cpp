@@ -120,6 +120,10 @@ TEST(Docs, TheReadmeAndTheManPageSayWhatTheHelpSays) {
         EXPECT_NE(statuses.find(".B " + code + "\n" + row.meaning + "\n"), std::string::npos) << code;
         EXPECT_NE(readme.find("| `" + code + "` | " + row.meaning + " |"), std::string::npos) << code;
     }
+    // Standard output as a render's output, in all three.
+    EXPECT_NE(usageText(nativeDeviceRows()).find("wav:-"), std::string::npos);
+    EXPECT_NE(section(man, ".SH DEVICES", ".SH ").find("wav:-"), std::string::npos);
+    EXPECT_NE(readme.find("wav:-"), std::string::npos);
     // Every device of this build in the man page's list and the README.
     const std::string devices = section(man, ".SH DEVICES", ".SH ");
     std::vector<std::string> names = {"log"};

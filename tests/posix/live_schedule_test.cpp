@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "platform/midi_device.h"
@@ -99,15 +101,15 @@ TEST(LiveQueue, ARunawaySenderIsRefusedNotOverwritten) {
 
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
 // Notes sent at places within steps, steps in real time, the synth's output written by
-// FluidSynth's file driver: every note sounds, about where it belongs. (How exactly is
-// measured by bench_onsets; a busy machine may move a note by a resync here.)
-TEST(SynthMidiDevice, PlaysEachStepsNotesLiveThroughTheFileDriver) {
-    if (!findDefaultSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+// FluidSynth's file driver. The spread of the note starts, the attack's constant delay
+// taken off: at most a synth block (64 frames) and a frame where the level is crossed.
+// Returns NAN when a note is missing.
+double liveSpread() {
     const std::string wav = scratchPath("live.wav");
     std::vector<double> due;
     {
         SynthMidiDevice device(nullptr, wav.c_str());
-        ASSERT_TRUE(device.open()) << device.errorText();
+        EXPECT_TRUE(device.open()) << device.errorText();
         EXPECT_STREQ(device.audioDriverName(), "file");
         device.sendShort(0x000073C0);  // woodblock, dry
         device.sendShort(0x00005BB0);
@@ -130,12 +132,22 @@ TEST(SynthMidiDevice, PlaysEachStepsNotesLiveThroughTheFileDriver) {
         device.close();
     }
     Audio audio;
-    ASSERT_TRUE(readWav(wav, audio));
-    const std::vector<double> found = findOnsets(audio, due);
-    ASSERT_EQ(found.size(), due.size());
-    for (size_t i = 0; i < found.size(); ++i) EXPECT_FALSE(std::isnan(found[i])) << "note " << i;
-    EXPECT_LT(onsetSpread(found, due), 0.030);
+    EXPECT_TRUE(readWav(wav, audio));
     std::remove(wav.c_str());
+    return onsetSpread(findOnsets(audio, due), due);
+}
+
+TEST(SynthMidiDevice, PlaysEachNoteLiveWithinASynthBlockOfItsPlace) {
+    if (!findDefaultSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    // A busy machine may hold the playback thread back past the latency, and the line
+    // then starts over in the middle of the run: up to three runs, one must keep time.
+    const double block = 65.0 / 44100;
+    double best = INFINITY;
+    for (int run = 0; run < 3 && !(best <= block); ++run) {
+        const double spread = liveSpread();
+        if (!std::isnan(spread)) best = std::min(best, spread);
+    }
+    EXPECT_LE(best, block) << "the notes' places within their steps are lost";
 }
 #endif
 

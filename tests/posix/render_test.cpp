@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/posix/support/run_program.h"
 #include "tests/support/capture.h"
 #include "tests/support/onsets.h"
 
@@ -140,6 +141,9 @@ TEST_F(Render, ALoopingSongPlaysItsLoopTwiceThenFadesToSilence) {
     // Ending at the first loop's end; the whole song looped; no loop point: as it is.
     EXPECT_NEAR(seconds("--loop-mode 2 --loops 1 --fade 0 " + looping), 2.75, 0.02);
     EXPECT_NEAR(seconds("--loop-mode 1 --loops 2 --fade 1 " + looping), 2 * 2.75 + 1, 0.02);
+    // Two songs in one file: the second is not silenced by the first one's fade.
+    EXPECT_NEAR(seconds("--loop-mode 2 --loops 1 --fade 1 " + looping + " " + looping), 2 * (2.75 + 1), 0.04);
+    EXPECT_GT(peakBetween(audioOf(wav), 3.75 + 1.2, 3.75 + 2.5), 1000);
     const double once = seconds("--loop-mode 2 " + plain);
     EXPECT_GT(once, 2.8) << "the last note dies away";
     EXPECT_LT(once, 2.75 + 10);
@@ -185,48 +189,63 @@ bool wholeWav(const std::string& path) {
 }
 
 TEST_F(Render, AnInterruptLeavesOnlyWholeFiles) {
-    // Three songs of three minutes: each takes a second or more to render.
+    // Three songs of a minute: each takes a while to render.
     Track t;
     t.tempo(0, 500000).ev(0, {0xC0, 19});
-    for (int i = 0; i < 180; ++i) t.ev(0, {0x90, uint8_t(48 + i % 24), 90}).ev(96, {0x80, uint8_t(48 + i % 24), 0});
+    for (int i = 0; i < 60; ++i) t.ev(0, {0x90, uint8_t(48 + i % 24), 90}).ev(96, {0x80, uint8_t(48 + i % 24), 0});
     t.end(0);
-    const std::string root = scratchPath("long"), out = scratchPath("long-out");
+    const std::string root = scratchPath("long");
     mkdir(root.c_str(), 0755);
     for (const char* f : {"/1.mid", "/2.mid", "/3.mid"}) ASSERT_TRUE(writeBytes(root + f, buildSmf(48, {t})));
-
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        freopen("/dev/null", "w", stderr);
-        execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
-        _exit(127);
-    }
-    // Once the first song is whole, stop the render in the middle of the next.
-    const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    int status = 0;
-    bool ended = false;
-    while (!ended && std::chrono::steady_clock::now() < give) {
-        const Lines now = listTree(out);
-        if (std::count_if(now.begin(), now.end(), [](const std::string& n) { return n[0] != '.'; }) > 0) break;
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_FALSE(ended) << "the render ended before the interrupt";
-    kill(pid, SIGINT);
-    while (!ended && std::chrono::steady_clock::now() < give + std::chrono::seconds(10)) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
-    ASSERT_TRUE(ended) << "the render did not stop";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    const Lines left = listTree(out);
-    EXPECT_GE(left.size(), 1u);
-    EXPECT_LT(left.size(), 3u) << "stopped before the end";
-    for (const std::string& name : left) {
-        EXPECT_NE(name[0], '.') << "a half-written file is left: " << name;
-        EXPECT_TRUE(wholeWav(out + "/" + name)) << name;
+    // Whole files, and the file in progress once it holds a second of audio.
+    const auto count = [](const std::string& out, const Lines& names, bool inProgress) {
+        return std::count_if(names.begin(), names.end(), [&](const std::string& n) {
+            struct stat st;
+            return n[0] != '.' ? !inProgress : inProgress && stat((out + "/" + n).c_str(), &st) == 0 && st.st_size > 176400;
+        });
+    };
+    // Ctrl-C, and the watchdog's alarm that ends the program from its signal handler.
+    for (int signal : {SIGINT, SIGALRM}) {
+        const std::string out = scratchPath(("long-out-" + std::to_string(signal)).c_str());
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            freopen("/dev/null", "w", stderr);
+            execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        // Once the first song is whole and the next is being written, stop the render.
+        const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        int status = 0;
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() < give) {
+            const Lines now = listTree(out);
+            if (count(out, now, false) > 0 && count(out, now, true) > 0) break;
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_FALSE(ended) << "the render ended before the interrupt";
+        kill(pid, signal);
+        while (!ended && std::chrono::steady_clock::now() < give + std::chrono::seconds(10)) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!ended) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+        ASSERT_TRUE(ended) << "the render did not stop";
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        const Lines left = listTree(out);
+        EXPECT_GE(left.size(), 1u);
+        EXPECT_LT(left.size(), 3u) << "stopped before the end";
+        for (const std::string& name : left) {
+            EXPECT_NE(name[0], '.') << "a half-written file is left: " << name << " after signal " << signal;
+            EXPECT_TRUE(wholeWav(out + "/" + name)) << name;
+            // The whole song is in it: 60 s, then its last note dying away.
+            const Audio a = audioOf(out + "/" + name);
+            const double seconds = a.rate ? double(a.samples.size() / 2) / a.rate : 0;
+            EXPECT_GE(seconds, 60.0) << name;
+            EXPECT_LE(seconds, 60.0 + 10.1) << name;
+        }
     }
 }
 
@@ -241,6 +260,182 @@ TEST_F(Render, WavAndFlacAreTheSameBytesEveryTime) {
         EXPECT_GT(a.size(), 10000u) << ext;
         EXPECT_TRUE(a == slurp(two)) << ext;
     }
+}
+
+// The loop's second half is at half the speed of its first, and a pass that comes back to
+// the loop point keeps the tempo it ended in: the intro (1 s), a first pass of 1 + 2 s,
+// then passes of 2 + 2 s.
+TEST_F(Render, ALoopThatEndsSlowerPlaysEveryPassThenItsFade) {
+    Track t;
+    t.tempo(0, 1000000).ev(0, {0xC0, 19}).ev(0, {0x90, 67, 100}).ev(100, {0x80, 67, 0}).ev(0, {0xB0, 111, 0});
+    t.ev(0, {0x90, 60, 100}).tempo(100, 2000000).ev(100, {0x80, 60, 0}).end(0);
+    const std::string looping = song(buildSmf(100, {t}), "slower.mid"), wav = scratchPath("slower.wav");
+    const RenderRun r = render("--loop-mode 2 --loops 5 --fade 1 --device=wav:" + wav + " " + looping);
+    ASSERT_EQ(r.status, 0);
+    const Audio a = audioOf(wav);
+    const double end = double(a.samples.size() / 2) / a.rate;
+    EXPECT_NEAR(end, 1 + 3 + 4 * 4 + 1, 0.05) << "five passes and the fade";
+    EXPECT_GT(peakBetween(a, end - 1.0, end - 0.9), 1000) << "the fade begins at full level";
+    EXPECT_LE(peakBetween(a, end - 0.001, end), 1);
+}
+
+// A song that does not load leaves the file that was there as it was, and says why as
+// playing would; nothing else is left in its folder.
+TEST_F(Render, ASongThatDoesNotLoadLeavesTheOutputAsItWasAndSaysWhy) {
+    const std::string dir = scratchPath("unloadable"), kept = scratchPath("kept");
+    mkdir(dir.c_str(), 0755);
+    mkdir(kept.c_str(), 0755);
+    Bytes cut = offGridSong(2).smf;
+    cut.resize(cut.size() - 3);
+    writeBytes(dir + "/notes.mid", Bytes(200, 'x'));
+    writeBytes(dir + "/cut.mid", cut);
+    writeBytes(dir + "/empty.mid", {});
+    writeBytes(dir + "/locked.mid", offGridSong(2).smf);
+    chmod((dir + "/locked.mid").c_str(), 0);
+    mkfifo((dir + "/fifo.mid").c_str(), 0644);
+    const struct {
+        std::string song, reason;
+    } songs[] = {
+        {dir + "/missing.mid", "No such file or directory"},
+        {dir + "/notes.mid", "not a MIDI file"},
+        {dir + "/cut.mid", "truncated MIDI file"},
+        {dir + "/empty.mid", "not a MIDI file"},
+        {dir + "/fifo.mid", "not a regular file"},
+        {dir + "/" + std::string(300, 'n') + ".mid", "File name too long"},
+        {dir + "/locked.mid", "Permission denied"},
+    };
+    const bool canDeny = permissionsCanBeDenied();
+    for (const char* name : {"keep.wav", "keep.flac"}) {
+        const std::string keep = kept + "/" + name;
+        std::ofstream(keep) << "mine";
+        ProgramRun run;
+        run.args = {builtProgram("orvanel-play"), "--device=wav:" + keep};
+        for (const auto& s : songs)
+            if (canDeny || s.reason != "Permission denied") run.args.push_back(s.song);
+        run.ownerPermissionsOnly = canDeny;
+        const ProgramResult r = runProgram(run);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        const Lines said = r.errLines();
+        for (const auto& s : songs) {
+            if (!canDeny && s.reason == "Permission denied") continue;
+            const std::string line = "orvanel-play: " + s.song + ": " + s.reason;
+            EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line << "\n" << r.err;
+        }
+        EXPECT_EQ(slurp(keep), "mine") << name;
+        EXPECT_EQ(listTree(kept).size(), size_t(name[5] == 'f' ? 2 : 1)) << name;
+    }
+    chmod((dir + "/locked.mid").c_str(), 0644);
+}
+
+// What a render cannot write is found before anything is rendered (exit 3); a usage error
+// is 2; a run with a song that failed is 1, the others rendered all the same.
+TEST_F(Render, ExitCodesTellUsageOutputAndSongFailuresApart) {
+    const std::string dir = scratchPath("codes");
+    mkdir(dir.c_str(), 0755);
+    const std::string good = song(offGridSong(1).smf, "codes-good.mid");
+    for (const char* d : {"/way", "/way/codes-good.wav", "/empty", "/ro", "/out"}) mkdir((dir + d).c_str(), 0755);
+    std::ofstream(dir + "/blocker") << "a file";
+    std::ofstream(dir + "/ro/mine.wav") << "mine, in a folder the user may not write";
+    chmod((dir + "/ro").c_str(), 0555);
+    const bool canDeny = permissionsCanBeDenied();
+    const struct {
+        std::string args;
+        int exit;
+        std::string says;
+        bool needsDenial;
+    } cases[] = {
+        {"--device=wav:" + dir + "/none/o.wav " + good, 3, "cannot create " + dir + "/none/o.wav: No such file or directory", false},
+        {"--device=wav:" + dir + "/blocker/sub/ " + good, 3, "cannot create the folder " + dir + "/blocker: Not a directory", false},
+        {"--device=wav:" + dir + "/way/ " + good, 3, "cannot create " + dir + "/way/codes-good.wav: Is a directory", false},
+        {"--device=wav:" + dir + "/ro/o.wav " + good, 3, "cannot create " + dir + "/ro/o.wav: Permission denied", true},
+        {"--device=wav:" + dir + "/ro/sub/ " + good, 3, "cannot create the folder " + dir + "/ro/sub: Permission denied", true},
+        {"--device=wav:" + dir + "/ro/mine.wav " + good, 3, "cannot create " + dir + "/ro/mine.wav: Permission denied", true},
+        {"--device=wav:" + dir + "/" + std::string(300, 'n') + ".wav " + good, 3, "File name too long", false},
+        {"--device=wav:" + dir + "/" + std::string(250, 'n') + ".wav " + good, 0, "", false},
+        {"--format bogus --device=wav:" + dir + "/o.wav " + good, 2, "bogus", false},
+        {"--device=wav:" + dir + "/o.wav " + dir + "/empty", 1, "no songs to render", false},
+        {"--device=wav:" + dir + "/out/ " + dir + "/gone.mid " + good, 1, dir + "/gone.mid: No such file or directory", false},
+    };
+    for (const auto& c : cases) {
+        if (c.needsDenial && !canDeny) continue;
+        ProgramRun run;
+        run.args = playerArgs(c.args);
+        run.ownerPermissionsOnly = canDeny;
+        const ProgramResult r = runProgram(run);
+        EXPECT_EQ(r.exitCode, c.exit) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << c.args;
+    }
+    EXPECT_EQ(listTree(dir + "/out"), (Lines{"codes-good.wav"})) << "the song that loads is rendered";
+    EXPECT_EQ(listTree(dir + "/way"), Lines{}) << "nothing is written where a folder stands";
+    chmod((dir + "/ro").c_str(), 0755);
+}
+
+// A full disk, made here by a file size limit on the render: the reason, exit 1, the file
+// that was there kept and no temporary file left.
+TEST_F(Render, AFullDiskLeavesTheOldFileAndNoOther) {
+    const std::string midi = song(offGridSong(8).smf, "full.mid"), dir = scratchPath("full");
+    mkdir(dir.c_str(), 0755);
+    for (const char* name : {"/keep.wav", "/keep.flac"}) {
+        std::ofstream(dir + name) << "mine";
+        ProgramRun run;
+        run.args = {"sh", "-c", "ulimit -f 32 && exec \"$0\" --device=wav:\"$1\" \"$2\"", builtProgram("orvanel-play"),
+                    dir + name, midi};
+        const ProgramResult r = runProgram(run);
+        EXPECT_EQ(r.exitCode, 1) << name << "\n" << r.err;
+        EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+        EXPECT_EQ(slurp(dir + name), "mine");
+    }
+    EXPECT_EQ(listTree(dir), (Lines{"keep.flac", "keep.wav"}));
+}
+
+// A link is followed and stays a link; a pipe, and standard output, are written straight
+// through with the WAV's length left open; a temporary file whose writer is gone goes.
+TEST_F(Render, OutputsAreWrittenWhereTheyLeadAndStraightIntoPipes) {
+    const std::string midi = song(offGridSong(2).smf, "through.mid");
+    const std::string dir = scratchPath("through");
+    mkdir(dir.c_str(), 0755);
+    mkdir((dir + "/real").c_str(), 0755);
+    ASSERT_EQ(render("--device=wav:" + dir + "/plain.wav " + midi).status, 0);
+    const std::string plain = slurp(dir + "/plain.wav");
+    ASSERT_GT(plain.size(), 44u);
+
+    std::ofstream(dir + "/real/target.wav") << "mine";
+    ASSERT_EQ(symlink("real/target.wav", (dir + "/link.wav").c_str()), 0);
+    const std::string stale = dir + "/real/.target.wav.999999999.AbCdEf";
+    const std::string live = dir + "/real/.target.wav." + std::to_string(getpid()) + ".AbCdEf";
+    std::ofstream(stale) << "left by a killed render";
+    std::ofstream(live) << "a render that still runs";
+    ASSERT_EQ(render("--device=wav:" + dir + "/link.wav " + midi).status, 0);
+    struct stat st;
+    ASSERT_EQ(lstat((dir + "/link.wav").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link is replaced";
+    EXPECT_TRUE(slurp(dir + "/real/target.wav") == plain);
+    EXPECT_NE(access(stale.c_str(), F_OK), 0) << "the stale temporary file stays";
+    EXPECT_EQ(access(live.c_str(), F_OK), 0) << "a running render's file is removed";
+
+    std::string open = plain.substr(0, 44);
+    for (size_t at : {4, 40}) open.replace(at, 4, "\xFF\xFF\xFF\xFF");
+    open += plain.substr(44);
+    ASSERT_EQ(mkfifo((dir + "/pipe.wav").c_str(), 0644), 0);
+    ProgramRun piped;
+    piped.args = {"sh", "-c", "cat \"$1\" > \"$2\" & \"$3\" --device=wav:\"$1\" \"$4\"; s=$?; wait; exit $s", "sh",
+                  dir + "/pipe.wav", dir + "/from-pipe", builtProgram("orvanel-play"), midi};
+    piped.seconds = 60;
+    EXPECT_EQ(runProgram(piped).exitCode, 0);
+    ASSERT_EQ(lstat((dir + "/pipe.wav").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe is replaced";
+    EXPECT_TRUE(slurp(dir + "/from-pipe") == open) << "the pipe's stream";
+
+    const ProgramResult toStdout = runPlayer("--device=wav:- " + midi);
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.err;
+    EXPECT_TRUE(toStdout.out == open) << "standard output holds the stream and nothing else";
+    const ProgramResult flac = runPlayer("--device=wav:- --format flac " + midi);
+    EXPECT_EQ(flac.exitCode, 0) << flac.err;
+    EXPECT_EQ(flac.out.compare(0, 4, "fLaC"), 0);
+    EXPECT_GT(flac.out.size(), 1000u);
+    EXPECT_EQ(listTree(dir), (Lines{"from-pipe", "link.wav", "pipe.wav", "plain.wav",
+                                    "real/.target.wav." + std::to_string(getpid()) + ".AbCdEf", "real/target.wav"}));
 }
 
 }  // namespace
