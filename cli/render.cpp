@@ -222,7 +222,7 @@ bool Renderer::passTooLong(uint64_t steps, uint32_t loopsAtStart, uint64_t& pass
         // The passes still to come last as long as this one did.
         const uint32_t played = loops - loopsAtStart, asked = uint32_t(o_.loops);
         if (played <= asked)
-            progress_.setTotal(steps + (asked - played) * (steps - passStart) + uint64_t(o_.fadeSeconds) * 100);
+            progress_.setTotal(steps + (asked - played) * (steps - passStart) + uint64_t((o_.fadeMs + kStepMs - 1) / kStepMs));
         passesSeen = loops;
         passStart = steps;
     }
