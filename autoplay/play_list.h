@@ -13,15 +13,27 @@
 constexpr int32_t kPlayListSlots = 65536;
 // So that the end marker always has a slot.
 constexpr int32_t kPlayListMaxSongs = 65535;
+// The longest path an entry holds and the zero byte: MAX_PATH for the Windows program,
+// PATH_MAX elsewhere, so that any path the system can open can be listed.
+#ifdef _WIN32
 constexpr int kEntryPathSize = 260;
+#else
+constexpr int kEntryPathSize = 4096;
+#endif
 
 struct PlayListEntry {
-    // The path as it is opened and shown: upper case on Windows; on case-sensitive file
-    // systems the file's own case, so that a path shown names a file that exists.
-    char path[kEntryPathSize] = {};
     // 1 for a listed song; 0 for the end marker ("end") and a fresh entry.
     int8_t listed = 0;
+    // The path as it is opened and shown: upper case on Windows; on case-sensitive file
+    // systems the file's own case, so that a path shown names a file that exists. An
+    // entry made by newPlayListEntry holds only its path's bytes and the zero byte.
+    char path[kEntryPathSize] = {};
 };
+
+// An entry just long enough for path (length bytes, shorter than kEntryPathSize), not
+// listed yet; null when memory is short. Freed with freePlayListEntry, as every entry.
+PlayListEntry* newPlayListEntry(const char* path, size_t length);
+void freePlayListEntry(PlayListEntry* entry);
 
 struct PlayList {
     PlayList();
