@@ -1,6 +1,7 @@
 #include "autoplay/play_list.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -20,7 +21,19 @@ PlayListEntry* newPlayListEntry(const char* path, size_t length) {
 // length, the unsized delete gives their memory back.
 void freePlayListEntry(PlayListEntry* entry) { ::operator delete(entry); }
 
-PlayList::PlayList() : slots(new std::atomic<PlayListEntry*>[kPlayListSlots]()) {}
+namespace {
+
+std::atomic<PlayListEntry*>* zeroedSlots() {
+    // All bits zero is a null pointer in every atomic slot; calloc's fresh pages are not
+    // written until a song is listed in them.
+    void* memory = std::calloc(kPlayListSlots, sizeof(std::atomic<PlayListEntry*>));
+    if (memory == nullptr) throw std::bad_alloc();
+    return static_cast<std::atomic<PlayListEntry*>*>(memory);
+}
+
+}  // namespace
+
+PlayList::PlayList() : slots(zeroedSlots(), std::free) {}
 
 PlayList::~PlayList() { releasePlayListEntries(*this); }
 
@@ -38,6 +51,9 @@ void putEntry(PlayList& list, int32_t index, PlayListEntry* entry) {
     // released is replaced rather than lost.
     PlayListEntry* old = list.slots[index].exchange(entry, std::memory_order_acq_rel);
     if (old != entry) freePlayListEntry(old);
+    int32_t used = list.slotsUsed.load(std::memory_order_relaxed);
+    while (used <= index && !list.slotsUsed.compare_exchange_weak(used, index + 1, std::memory_order_relaxed)) {
+    }
 }
 
 int32_t listCount(const PlayList& list) { return list.listCount.load(std::memory_order_acquire); }
@@ -49,9 +65,9 @@ bool isEndMarker(const PlayListEntry& entry) {
 }
 
 void releasePlayListEntries(PlayList& list) {
-    for (int32_t i = 0; i < kPlayListSlots; ++i) {
-        freePlayListEntry(list.slots[i].exchange(nullptr, std::memory_order_acq_rel));
-    }
+    const int32_t used = list.slotsUsed.load(std::memory_order_relaxed);
+    for (int32_t i = 0; i < used; ++i) freePlayListEntry(list.slots[i].exchange(nullptr, std::memory_order_acq_rel));
+    list.slotsUsed.store(0, std::memory_order_relaxed);
     list.listCount.store(0, std::memory_order_release);
 }
 

@@ -43,7 +43,10 @@ struct PlayList {
 
     // A slot is published with release once its entry is complete and read with acquire,
     // so a reader that finds a slot filled sees the whole text, also after a shuffle.
-    std::unique_ptr<std::atomic<PlayListEntry*>[]> slots;
+    // Zeroed memory from the system: a run that lists few songs touches few of its pages.
+    std::unique_ptr<std::atomic<PlayListEntry*>[], void (*)(void*)> slots;
+    // One past the highest slot ever filled: a release looks no further.
+    std::atomic<int32_t> slotsUsed{0};
     // Songs listed; grows (release) after the slot it counts is filled.
     std::atomic<int32_t> listCount{0};
     // The slot the controller takes next; the song playing is playPos - 1.
