@@ -12,6 +12,8 @@
 namespace {
 
 constexpr char kEndText[] = "end";
+// The longest ending that makes a song's name: "MIDI".
+constexpr size_t kSongTailBytes = 4;
 
 PlayListEntry* newEndMarker() { return newPlayListEntry(kEndText, sizeof kEndText - 1); }
 
@@ -21,16 +23,21 @@ void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
     const bool keepsCase = s.folders->caseSensitive();
     // Each file's path is made here and only a song's is copied into an entry of its length.
     char path[kEntryPathSize];
-    char match[kEntryPathSize];
+    char match[kSongTailBytes + 1];
     int32_t count = 0;
     while (count < kPlayListMaxSongs) {
         uint32_t attributes = 0;
         if (!walkerNext(s.walker, path, attributes)) break;
         const size_t length = std::strlen(path);
-        // Where names differ by case the path keeps its own for opening and only the copy
-        // that is matched is upper case; elsewhere the listed text is upper case.
-        char* upper = keepsCase ? match : path;
-        if (keepsCase) std::memcpy(match, path, length + 1);
+        // Where names differ by case the path keeps its own for opening and only a copy of
+        // its last letters, all a song's name is told by, is matched in upper case (such
+        // platforms upper-case byte by byte); elsewhere the listed text is upper case.
+        char* upper = path;
+        if (keepsCase) {
+            const size_t tail = length < kSongTailBytes ? length : kSongTailBytes;
+            std::memcpy(match, path + length - tail, tail + 1);
+            upper = match;
+        }
         s.folders->upperCase(upper);
         if (!isSongName(upper)) continue;
         PlayListEntry* entry = newPlayListEntry(path, length);
