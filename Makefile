@@ -100,6 +100,8 @@ install: build-player
 
 uninstall:
 	rm -f "$(DESTDIR)$(PREFIX)/bin/orvanel-play" "$(DESTDIR)$(PREFIX)/share/man/man1/orvanel-play.1"
+	rm -f "$(DESTDIR)$(PREFIX)/lib/orvanel-play/orvanel-synth.so"
+	-rmdir "$(DESTDIR)$(PREFIX)/lib/orvanel-play" 2> /dev/null
 
 # build/orvanel-play_VERSION_ARCH.deb, with its dependencies on the shared libraries declared.
 deb: build-player

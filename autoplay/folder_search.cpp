@@ -12,40 +12,42 @@
 namespace {
 
 constexpr char kEndText[] = "end";
+// The longest ending that makes a song's name: "MIDI".
+constexpr size_t kSongTailBytes = 4;
 
-PlayListEntry* newEndMarker() {
-    PlayListEntry* entry = new (std::nothrow) PlayListEntry;
-    if (entry != nullptr) std::memcpy(entry->path, kEndText, sizeof kEndText);
-    return entry;
-}
+PlayListEntry* newEndMarker() { return newPlayListEntry(kEndText, sizeof kEndText - 1); }
 
 // endMarker (may be null) goes after the last song listed.
 void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
     PlayList& list = *s.list;
     const bool keepsCase = s.folders->caseSensitive();
-    char match[kEntryPathSize];
+    // Each file's path is made here and only a song's is copied into an entry of its length.
+    char path[kEntryPathSize];
+    char match[kSongTailBytes + 1];
     int32_t count = 0;
-    PlayListEntry* entry = nullptr;
     while (count < kPlayListMaxSongs) {
-        // A file that is no song leaves its entry for the next one.
-        if (entry == nullptr) entry = new (std::nothrow) PlayListEntry;
-        if (entry == nullptr) break;
         uint32_t attributes = 0;
-        if (!walkerNext(s.walker, entry->path, attributes)) break;
-        // Where names differ by case the path keeps its own for opening and only the copy
-        // that is matched is upper case; elsewhere the listed text is upper case.
-        char* upper = keepsCase ? match : entry->path;
-        if (keepsCase) std::memcpy(match, entry->path, std::strlen(entry->path) + 1);
+        if (!walkerNext(s.walker, path, attributes)) break;
+        const size_t length = std::strlen(path);
+        // Where names differ by case the path keeps its own for opening and only a copy of
+        // its last letters, all a song's name is told by, is matched in upper case (such
+        // platforms upper-case byte by byte); elsewhere the listed text is upper case.
+        char* upper = path;
+        if (keepsCase) {
+            const size_t tail = length < kSongTailBytes ? length : kSongTailBytes;
+            std::memcpy(match, path + length - tail, tail + 1);
+            upper = match;
+        }
         s.folders->upperCase(upper);
         if (!isSongName(upper)) continue;
+        PlayListEntry* entry = newPlayListEntry(path, length);
+        if (entry == nullptr) break;
         entry->listed = 1;
         putEntry(list, count, entry);
-        entry = nullptr;
         ++count;
         list.listCount.store(count, std::memory_order_release);
         if (s.view != nullptr) s.view->entryListed(count);
     }
-    delete entry;
     if (endMarker != nullptr) putEntry(list, count, endMarker);
     walkerClose(s.walker);
     if (s.settings->shuffleAfterSearch) {

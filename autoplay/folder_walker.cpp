@@ -8,30 +8,15 @@ bool stopAsked(const FolderWalker& w) {
     return w.stop != nullptr && w.stop->load(std::memory_order_acquire);
 }
 
-// Appends part to out at *length, with the separator before it; false when the result
-// would not fit a play list entry (259 characters and the zero byte).
-bool append(char (&out)[kEntryPathSize], size_t& length, char separator, const char* part) {
-    const size_t n = std::strlen(part);
-    if (length + 1 + n >= kEntryPathSize) return false;
-    out[length++] = separator;
-    std::memcpy(out + length, part, n + 1);
-    length += n;
-    return true;
-}
-
-// The root and the names of levels 0 to last, joined. False when it does not fit.
-bool buildPath(FolderWalker& w, int last, char (&out)[kEntryPathSize]) {
-    size_t length = std::strlen(w.root);
-    std::memcpy(out, w.root, length + 1);
-    const char separator = w.folders->separator();
-    for (int level = 0; level <= last; ++level)
-        if (!append(out, length, separator, w.names[level])) return false;
-    return true;
-}
-
 void closeLevel(FolderWalker& w, int level) {
     if (w.handles[level] != nullptr) w.folders->close(w.handles[level]);
     w.handles[level] = nullptr;
+}
+
+// The path up to the start of level d, ended there: the folder that level lists.
+const char* levelFolder(FolderWalker& w, int d) {
+    w.path[w.levelStart[d]] = '\0';
+    return w.path;
 }
 
 // The next entry of the current level into w.found; false when the level has no more
@@ -44,9 +29,7 @@ bool nextAtLevel(FolderWalker& w) {
             return false;
         }
     } else {
-        // The folder of this level is the path up to the level above.
-        char folder[kEntryPathSize];
-        if (!buildPath(w, d - 1, folder)) return false;
+        const char* folder = levelFolder(w, d);
         w.found.listError = 0;
         w.handles[d] = w.folders->first(folder, w.found);
         if (w.handles[d] == nullptr) {
@@ -62,26 +45,53 @@ bool isDotName(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Whether a file name is a song's, by its last letters in any case: only those are
+// worth a word when they are passed over.
+bool songNamed(const char* name, size_t length) {
+    char tail[5] = {};
+    const size_t n = length < 4 ? length : 4;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = name[length - n + i];
+        tail[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    }
+    return isSongName(tail);
+}
+
+void skipped(FolderWalker& w, const char* name, WalkSkip why) {
+    if (w.listener != nullptr) w.listener->entrySkipped(levelFolder(w, w.depth), name, why);
+}
+
 }  // namespace
+
+const char* walkSkipText(WalkSkip why) {
+    switch (why) {
+    case WalkSkip::PathTooLong:
+        return kEntryPathSize > 260 ? "path longer than 4095 bytes, passed over" : "path longer than 259 bytes, passed over";
+    case WalkSkip::NameTooLong: return "a name that cannot be listed, passed over";
+    case WalkSkip::TooDeep: return "folder more than 16 levels deep: the folder search ends here";
+    }
+    return "passed over";
+}
 
 void walkerReset(FolderWalker& w, const char* root) {
     walkerClose(w);
-    std::memset(w.names, 0, sizeof w.names);
     std::memset(w.entryCounts, 0, sizeof w.entryCounts);
     w.depth = 0;
     const size_t length = std::strlen(root);
     if (length >= kEntryPathSize) {
         // No path below such a root fits an entry: the walk is over before it starts.
-        w.root[0] = w.path[0] = '\0';
+        w.path[0] = '\0';
+        w.levelStart[0] = 0;
         w.depth = -1;
         return;
     }
-    std::memcpy(w.root, root, length + 1);
     std::memcpy(w.path, root, length + 1);
+    w.levelStart[0] = length;
 }
 
 bool walkerNext(FolderWalker& w, char (&out)[kEntryPathSize], uint32_t& attributes) {
     if (w.folders == nullptr) return false;
+    const char separator = w.folders->separator();
     while (w.depth >= 0) {
         if (stopAsked(w)) {
             w.depth = -1;
@@ -92,23 +102,35 @@ bool walkerNext(FolderWalker& w, char (&out)[kEntryPathSize], uint32_t& attribut
             continue;
         }
         const FolderEntry& e = w.found;
+        const bool isFolder = (e.attributes & kFolderAttribute) != 0;
         // A name or path that does not fit is passed over; a folder so named is not entered.
-        const void* end = std::memchr(e.name, '\0', kFolderNameSize);
-        if (e.nameTooLong || end == nullptr) continue;
-        std::memcpy(w.names[w.depth], e.name, size_t(static_cast<const char*>(end) - e.name) + 1);
-        if (!buildPath(w, w.depth, w.path)) continue;
-        if ((e.attributes & kFolderAttribute) == 0) {
-            std::memcpy(out, w.path, std::strlen(w.path) + 1);
+        const void* end = e.nameTooLong ? nullptr : std::memchr(e.name, '\0', kFolderNameSize);
+        if (end == nullptr) {
+            skipped(w, "", WalkSkip::NameTooLong);
+            continue;
+        }
+        const size_t n = size_t(static_cast<const char*>(end) - e.name);
+        if (isFolder && isDotName(e.name)) continue;
+        const size_t start = w.levelStart[w.depth];
+        if (start + 1 + n >= size_t(kEntryPathSize)) {
+            if (isFolder || songNamed(e.name, n)) skipped(w, e.name, WalkSkip::PathTooLong);
+            continue;
+        }
+        w.path[start] = separator;
+        std::memcpy(w.path + start + 1, e.name, n + 1);
+        if (!isFolder) {
+            std::memcpy(out, w.path, start + 1 + n + 1);
             attributes = e.attributes;
             return true;
         }
-        if (isDotName(e.name)) continue;
         if (w.depth + 1 >= kWalkerLevels) {
             // A folder 16 levels below the root ends the whole walk.
+            skipped(w, e.name, WalkSkip::TooDeep);
             w.depth = -1;
             return false;
         }
         ++w.depth;
+        w.levelStart[w.depth] = start + 1 + n;
         w.entryCounts[w.depth] = 0;
     }
     return false;

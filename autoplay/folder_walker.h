@@ -9,13 +9,26 @@
 
 constexpr int kWalkerLevels = 16;
 
-// Told, on the walking thread, of each folder the walk meets but cannot list.
+// Why the walk passes over a file or a folder it has met.
+enum class WalkSkip : uint8_t {
+    PathTooLong,  // folder + name would not fit a play list entry
+    NameTooLong,  // the platform could not give the name (the name passed is empty)
+    TooDeep,      // a folder kWalkerLevels levels below the root: the walk ends there
+};
+
+// Told, on the walking thread, of each folder the walk meets but cannot list, and of
+// each song or folder it must pass over: nothing is dropped without a word.
 class WalkListener {
 public:
     virtual ~WalkListener() = default;
     // error: the system's error number the enumerator gave.
     virtual void folderNotListed(const char* folder, int error) = 0;
+    // name, in folder, is a song or a folder the walk passes over.
+    virtual void entrySkipped(const char* folder, const char* name, WalkSkip why) = 0;
 };
+
+// A phrase for the reason, for one line of the terminal ("path longer than 4095 bytes").
+const char* walkSkipText(WalkSkip why);
 
 struct FolderWalker {
     FolderEnumerator* folders = nullptr;  // set by the owner
@@ -26,9 +39,11 @@ struct FolderWalker {
     void* handles[kWalkerLevels] = {};
     int32_t entryCounts[kWalkerLevels] = {};  // 0: the level is not open yet
     int32_t depth = 0;
-    char root[kEntryPathSize] = {};
-    char names[kWalkerLevels][kFolderNameSize] = {};
+    // The path of the entry last met: the root, then one name per level. The folder a
+    // level lists is the path up to levelStart of that level, so each entry appends only
+    // its own name.
     char path[kEntryPathSize] = {};
+    size_t levelStart[kWalkerLevels] = {};
     FolderEntry found = {};
 };
 

@@ -1,8 +1,39 @@
 #include "autoplay/play_list.h"
 
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
-PlayList::PlayList() : slots(new std::atomic<PlayListEntry*>[kPlayListSlots]()) {}
+PlayListEntry* newPlayListEntry(const char* path, size_t length) {
+    if (length >= size_t(kEntryPathSize)) return nullptr;
+    // A list of tens of thousands of songs costs their paths, not a PATH_MAX each.
+    void* memory = ::operator new(offsetof(PlayListEntry, path) + length + 1, std::nothrow);
+    if (memory == nullptr) return nullptr;
+    PlayListEntry* entry = static_cast<PlayListEntry*>(memory);
+    entry->listed = 0;
+    std::memcpy(entry->path, path, length);
+    entry->path[length] = '\0';
+    return entry;
+}
+
+// Entries are plain bytes: whether made whole (new PlayListEntry) or to their path's
+// length, the unsized delete gives their memory back.
+void freePlayListEntry(PlayListEntry* entry) { ::operator delete(entry); }
+
+namespace {
+
+std::atomic<PlayListEntry*>* zeroedSlots() {
+    // All bits zero is a null pointer in every atomic slot; calloc's fresh pages are not
+    // written until a song is listed in them.
+    void* memory = std::calloc(kPlayListSlots, sizeof(std::atomic<PlayListEntry*>));
+    if (memory == nullptr) throw std::bad_alloc();
+    return static_cast<std::atomic<PlayListEntry*>*>(memory);
+}
+
+}  // namespace
+
+PlayList::PlayList() : slots(zeroedSlots(), std::free) {}
 
 PlayList::~PlayList() { releasePlayListEntries(*this); }
 
@@ -13,13 +44,16 @@ PlayListEntry* slotEntry(const PlayList& list, int32_t index) {
 
 void putEntry(PlayList& list, int32_t index, PlayListEntry* entry) {
     if (index < 0 || index >= kPlayListSlots) {
-        delete entry;
+        freePlayListEntry(entry);
         return;
     }
     // A slot is filled once per list; an entry left over from a list that was not
     // released is replaced rather than lost.
     PlayListEntry* old = list.slots[index].exchange(entry, std::memory_order_acq_rel);
-    if (old != entry) delete old;
+    if (old != entry) freePlayListEntry(old);
+    int32_t used = list.slotsUsed.load(std::memory_order_relaxed);
+    while (used <= index && !list.slotsUsed.compare_exchange_weak(used, index + 1, std::memory_order_relaxed)) {
+    }
 }
 
 int32_t listCount(const PlayList& list) { return list.listCount.load(std::memory_order_acquire); }
@@ -31,16 +65,18 @@ bool isEndMarker(const PlayListEntry& entry) {
 }
 
 void releasePlayListEntries(PlayList& list) {
-    for (int32_t i = 0; i < kPlayListSlots; ++i) {
-        PlayListEntry* entry = list.slots[i].exchange(nullptr, std::memory_order_acq_rel);
-        delete entry;
-    }
+    const int32_t used = list.slotsUsed.load(std::memory_order_relaxed);
+    for (int32_t i = 0; i < used; ++i) freePlayListEntry(list.slots[i].exchange(nullptr, std::memory_order_acq_rel));
+    list.slotsUsed.store(0, std::memory_order_relaxed);
     list.listCount.store(0, std::memory_order_release);
 }
 
 void shownEntryText(const PlayListEntry& entry, char (&out)[kEntryPathSize]) {
-    std::memcpy(out, entry.path, kEntryPathSize);
-    out[kEntryPathSize - 1] = '\0';
+    // Only the entry's own bytes: it may be as short as its path.
+    const void* end = std::memchr(entry.path, '\0', kEntryPathSize - 1);
+    const size_t length = end ? size_t(static_cast<const char*>(end) - entry.path) : kEntryPathSize - 1;
+    std::memcpy(out, entry.path, length);
+    out[length] = '\0';
 }
 
 int32_t nextRandom(uint32_t& seed) {

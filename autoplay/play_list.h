@@ -13,15 +13,27 @@
 constexpr int32_t kPlayListSlots = 65536;
 // So that the end marker always has a slot.
 constexpr int32_t kPlayListMaxSongs = 65535;
+// The longest path an entry holds and the zero byte: MAX_PATH for the Windows program,
+// PATH_MAX elsewhere, so that any path the system can open can be listed.
+#ifdef _WIN32
 constexpr int kEntryPathSize = 260;
+#else
+constexpr int kEntryPathSize = 4096;
+#endif
 
 struct PlayListEntry {
-    // The path as it is opened and shown: upper case on Windows; on case-sensitive file
-    // systems the file's own case, so that a path shown names a file that exists.
-    char path[kEntryPathSize] = {};
     // 1 for a listed song; 0 for the end marker ("end") and a fresh entry.
     int8_t listed = 0;
+    // The path as it is opened and shown: upper case on Windows; on case-sensitive file
+    // systems the file's own case, so that a path shown names a file that exists. An
+    // entry made by newPlayListEntry holds only its path's bytes and the zero byte.
+    char path[kEntryPathSize] = {};
 };
+
+// An entry just long enough for path (length bytes, shorter than kEntryPathSize), not
+// listed yet; null when memory is short. Freed with freePlayListEntry, as every entry.
+PlayListEntry* newPlayListEntry(const char* path, size_t length);
+void freePlayListEntry(PlayListEntry* entry);
 
 struct PlayList {
     PlayList();
@@ -31,7 +43,10 @@ struct PlayList {
 
     // A slot is published with release once its entry is complete and read with acquire,
     // so a reader that finds a slot filled sees the whole text, also after a shuffle.
-    std::unique_ptr<std::atomic<PlayListEntry*>[]> slots;
+    // Zeroed memory from the system: a run that lists few songs touches few of its pages.
+    std::unique_ptr<std::atomic<PlayListEntry*>[], void (*)(void*)> slots;
+    // One past the highest slot ever filled: a release looks no further.
+    std::atomic<int32_t> slotsUsed{0};
     // Songs listed; grows (release) after the slot it counts is filled.
     std::atomic<int32_t> listCount{0};
     // The slot the controller takes next; the song playing is playPos - 1.

@@ -1,9 +1,14 @@
-// The folder search over a tree of 100,000 files, 70,000 of them songs: time from the
-// start to the end marker (no view attached), against find(1) over the same tree in the
-// same run, and the memory the full list holds. The list ends at its limit of 65,535
+// The folder search over a tree of 100,000 files, 70,000 of them songs: CPU time from the
+// start to the end marker (no view attached), against find -type f over the same tree in
+// the same run, and the memory the full list holds. The list ends at its limit of 65,535
 // songs, so the search stops about 94 % of the way through the tree while find goes on.
+// Three rounds of five runs each; a figure is the median of the rounds with their range.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -15,23 +20,27 @@
 #include <vector>
 
 #include "autoplay/folder_search.h"
+#include "bench/bench_support.h"
 #include "autoplay/play_list.h"
 #include "core/control_flags.h"
 #include "core/settings.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::show;
+using bench::spreadOf;
 
 constexpr int kFolders = 100, kSubfolders = 10, kFiles = 100, kSongsPerFolder = 70;
 
-double millisSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+double millisSince(Clock::time_point start) { return bench::millisSince(start); }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+// CPU time of the whole process: the search thread's, while this one waits for it.
+double processCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 long residentKiB() {
@@ -84,8 +93,7 @@ int main() {
                 kFolders * kSubfolders * kFiles, kFolders * kSubfolders * kSongsPerFolder,
                 kFolders * (kSubfolders + 1), millisSince(made));
 
-    const std::string findCommand = "find '" + root + "' -type f > /dev/null";
-    if (std::system(findCommand.c_str()) != 0) std::fprintf(stderr, "find failed\n");  // warms the cache
+    bench::runProcess({"find", root, "-type", "f"});  // warms the cache
 
     const long beforeList = residentKiB();
     auto list = std::make_unique<PlayList>();
@@ -100,30 +108,42 @@ int main() {
     search.randomSeed = &seed;
     search.folders = &platformFolders();
 
-    std::vector<double> searchMs, findMs;
+    std::vector<double> searchMs, findMs, ratio;
     long afterFirst = 0;
     int32_t listed = 0;
-    for (int run = 0; run < 5; ++run) {
-        Clock::time_point start = Clock::now();
-        if (!startFolderSearch(search, root.c_str())) return 1;
-        search.thread.join();
-        searchMs.push_back(millisSince(start));
-        if (run == 0) afterFirst = residentKiB();
-        listed = listCount(*list);
-
-        start = Clock::now();
-        if (std::system(findCommand.c_str()) != 0) std::fprintf(stderr, "find failed\n");
-        findMs.push_back(millisSince(start));
+    bool findFailed = false;
+    for (int round = 0; round < bench::kRounds; ++round) {
+        std::vector<double> ours, theirs;
+        for (int run = 0; run < 5; ++run) {
+            const double before = processCpuMs();
+            if (!startFolderSearch(search, root.c_str())) return 1;
+            search.thread.join();
+            ours.push_back(processCpuMs() - before);
+            if (afterFirst == 0) afterFirst = residentKiB();
+            listed = listCount(*list);
+            const bench::Cost find = bench::runProcess({"find", root, "-type", "f"});
+            findFailed = findFailed || find.exitCode != 0;
+            theirs.push_back(find.cpuMs);
+        }
+        searchMs.push_back(bench::median(ours));
+        findMs.push_back(bench::median(theirs));
+        ratio.push_back(searchMs.back() / findMs.back());
     }
+    if (findFailed) std::fprintf(stderr, "find failed\n");
     const PlayListEntry* end = slotEntry(*list, listed);
-    std::printf("search to the end marker: %.1f ms (median of 5), %d songs listed, end marker %s\n",
-                median(searchMs), listed, end != nullptr && isEndMarker(*end) ? "in place" : "MISSING");
-    std::printf("find -type f:             %.1f ms (median of 5)\n", median(findMs));
-    std::printf("ratio search / find:      %.2f\n", median(searchMs) / median(findMs));
-    const double entries = double(listed + 1) * sizeof(PlayListEntry);
+    std::printf("search to the end marker: %s CPU ms, %d songs listed, end marker %s\n", show(spreadOf(searchMs)).c_str(),
+                listed, end != nullptr && isEndMarker(*end) ? "in place" : "MISSING");
+    std::printf("find -type f:             %s CPU ms\n", show(spreadOf(findMs)).c_str());
+    std::printf("ratio search / find:      %s\n", show(spreadOf(ratio)).c_str());
+    // Each entry holds its own path and the zero byte.
+    double entries = 0;
+    for (int32_t i = 0; i <= listed; ++i) {
+        const PlayListEntry* e = slotEntry(*list, i);
+        if (e != nullptr) entries += double(offsetof(PlayListEntry, path) + std::strlen(e->path) + 1);
+    }
     const double slots = double(kPlayListSlots) * sizeof(std::atomic<PlayListEntry*>);
-    std::printf("memory of the full list:  %d entries x %zu bytes + %d slots x %zu bytes = %.1f MiB\n",
-                listed + 1, sizeof(PlayListEntry), kPlayListSlots, sizeof(std::atomic<PlayListEntry*>),
+    std::printf("memory of the full list:  %d entries, %.0f bytes each on average + %d slots x %zu bytes = %.1f MiB\n",
+                listed + 1, entries / (listed + 1), kPlayListSlots, sizeof(std::atomic<PlayListEntry*>),
                 (entries + slots) / 1048576.0);
     std::printf("resident growth: %ld KiB for the slots, %ld KiB more for the first full list\n",
                 withSlots - beforeList, afterFirst - withSlots);

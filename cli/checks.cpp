@@ -13,12 +13,21 @@ namespace {
 
 std::string systemText(int error) { return std::generic_category().message(error); }
 
+// "FOLDER/NAME", or the folder alone for a name that could not be listed.
+std::string skippedPath(const char* folder, const char* name) {
+    return name[0] ? std::string(folder) + "/" + name : std::string(folder);
+}
+
 // Keeps the folders a walk could not list, to be reported only when the walk finds no
 // song: otherwise the search that follows meets them again and reports them itself.
 class HeldFolders : public WalkListener {
 public:
     void folderNotListed(const char* folder, int error) override { folders.emplace_back(folder, error); }
+    void entrySkipped(const char* folder, const char* name, WalkSkip why) override {
+        skipped.emplace_back(skippedPath(folder, name), walkSkipText(why));
+    }
     std::vector<std::pair<std::string, int>> folders;
+    std::vector<std::pair<std::string, std::string>> skipped;
 };
 
 bool checkFolder(Program& p, const std::string& root) {
@@ -37,6 +46,7 @@ bool checkFolder(Program& p, const std::string& root) {
     walkerClose(walker);
     if (found) return true;
     bool rootUnlisted = false;
+    for (const auto& skip : held.skipped) reportFailure(nullptr, skip.first, skip.second);
     for (const auto& folder : held.folders) {
         reportFailure(nullptr, folder.first, systemText(folder.second));
         rootUnlisted = rootUnlisted || folder.first == root;
@@ -71,6 +81,10 @@ void reportFailure(StatusLine* status, const std::string& what, const std::strin
 
 void WalkReporter::folderNotListed(const char* folder, int error) {
     reportFailure(status_, folder, systemText(error));
+}
+
+void WalkReporter::entrySkipped(const char* folder, const char* name, WalkSkip why) {
+    reportFailure(status_, skippedPath(folder, name), walkSkipText(why));
 }
 
 bool namesFolder(const std::string& path) {

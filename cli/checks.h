@@ -19,11 +19,13 @@ std::string loadFailureText(const LoadFailure& failure);
 // (status may be null). Safe from any thread.
 void reportFailure(StatusLine* status, const std::string& what, const std::string& reason);
 
-// Reports each folder of a walk that cannot be listed, as it is met.
+// Reports each folder of a walk that cannot be listed, and each song or folder it passes
+// over, as it is met.
 class WalkReporter : public WalkListener {
 public:
     explicit WalkReporter(StatusLine* status) : status_(status) {}
     void folderNotListed(const char* folder, int error) override;
+    void entrySkipped(const char* folder, const char* name, WalkSkip why) override;
 
 private:
     StatusLine* status_;

@@ -3,6 +3,10 @@
 # the tests, the tools or the benchmarks built.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 install(TARGETS orvanel-play RUNTIME DESTINATION bin)
+# The synth module, where the player looks for it: ../lib/orvanel-play/ from its folder.
+if(TARGET orvanel-synth)
+    install(TARGETS orvanel-synth LIBRARY DESTINATION lib/orvanel-play)
+endif()
 # The man page carries the version of the build.
 configure_file(${CMAKE_SOURCE_DIR}/cli/orvanel-play.1.in ${CMAKE_BINARY_DIR}/orvanel-play.1 @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/orvanel-play.1 DESTINATION share/man/man1)

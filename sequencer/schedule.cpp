@@ -36,6 +36,27 @@ void siftUp(TrackSchedule& s, int32_t i, Entry e) {
     s.heap[i] = e;
 }
 
+// Past this many tracks due in one step the rest are taken by a sweep.
+constexpr int32_t kPopsBeforeSweep = 8;
+
+void heapify(TrackSchedule& s) {
+    for (int32_t i = (s.size - 2) / kArity; i >= 0; --i) siftDown(s, i, s.heap[i]);
+}
+
+// Takes every entry due before tickNow into out, keeps the others and rebuilds the heap.
+void sweepDue(TrackSchedule& s, int64_t tickNow, DueTracks& out) {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < s.size; ++i) {
+        const Entry e = s.heap[i];
+        if (e.due < tickNow)
+            out.words[e.track / 64] |= uint64_t(1) << (e.track % 64);
+        else
+            s.heap[kept++] = e;
+    }
+    s.size = kept;
+    heapify(s);
+}
+
 }  // namespace
 
 void rebuildSchedule(Sequencer& seq) {
@@ -46,7 +67,7 @@ void rebuildSchedule(Sequencer& seq) {
         if (seq.tracks[t].trackActive != 1) continue;
         s.heap[s.size++] = {nextDueTick(seq, seq.tracks[t]), t};
     }
-    for (int32_t i = (s.size - 2) / kArity; i >= 0; --i) siftDown(s, i, s.heap[i]);
+    heapify(s);
 }
 
 void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due) {
@@ -58,7 +79,14 @@ void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due) {
 
 void takeDueTracks(TrackSchedule& s, int64_t tickNow, DueTracks& out) {
     std::memset(out.words, 0, sizeof out.words);
+    int32_t taken = 0;
     while (s.size > 0 && s.heap[0].due < tickNow) {
+        if (++taken > kPopsBeforeSweep) {
+            // Many tracks due at once (a dense song acts on most of them every step): one
+            // pass over the heap and a rebuild cost less than a descent for each.
+            sweepDue(s, tickNow, out);
+            return;
+        }
         const int32_t t = s.heap[0].track;
         out.words[t / 64] |= uint64_t(1) << (t % 64);
         const Entry last = s.heap[--s.size];

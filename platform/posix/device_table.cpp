@@ -8,6 +8,13 @@
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
 #include "platform/posix/render_midi.h"
 #include "platform/posix/synth_midi.h"
+#elif defined(ORVANEL_SYNTH_MODULE)
+// The player itself: the synth devices come from orvanel-synth.so, opened on first use.
+#include "platform/posix/synth_module.h"
+#define ORVANEL_SYNTH_DEVICES 1
+#endif
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+#define ORVANEL_SYNTH_DEVICES 1
 #endif
 
 namespace {
@@ -44,6 +51,22 @@ std::unique_ptr<MidiDevice> createRender(const char* arg, std::string& error)
     }
     return opened(std::make_unique<RenderMidiDevice>(arg, ""), error);
 }
+#elif defined(ORVANEL_SYNTH_MODULE)
+std::unique_ptr<MidiDevice> createSynth(const char* arg, std::string& error)
+{
+    const SynthModule* module = loadSynthModule(0, 0, error);
+    return module ? module->openSynth(arg, error) : nullptr;
+}
+
+std::unique_ptr<MidiDevice> createRender(const char* arg, std::string& error)
+{
+    if (!arg || !*arg) {
+        error = "the wav device needs a file name: --device=wav:FILE";
+        return nullptr;
+    }
+    const SynthModule* module = loadSynthModule(0, 0, error);
+    return module ? module->openRender(arg, error) : nullptr;
+}
 #endif
 
 } // namespace
@@ -54,7 +77,7 @@ std::vector<DeviceRow> nativeDeviceRows()
 #ifdef ORVANEL_HAVE_ALSA
     rows.push_back({"alsa", "alsa[:CLIENT:PORT]  ALSA sequencer port (default: the first synth port)", createAlsa});
 #endif
-#ifdef ORVANEL_HAVE_FLUIDSYNTH
+#ifdef ORVANEL_SYNTH_DEVICES
     rows.push_back({"synth", "synth[:FILE.sf2]    embedded FluidSynth on the audio output", createSynth});
     rows.push_back({"wav", "wav:FILE|DIR/       embedded FluidSynth rendered to audio files: .wav, .flac, .mp3 ...",
                     createRender, true});
@@ -120,6 +143,13 @@ std::unique_ptr<MidiDevice> openDefaultDevice(std::string& error)
         if (device->open())
             return device;
         causes += std::string(causes.empty() ? "" : "; ") + device->errorText();
+    }
+#elif defined(ORVANEL_SYNTH_MODULE)
+    {
+        std::string why;
+        if (auto device = createSynth(nullptr, why))
+            return device;
+        causes += (causes.empty() ? "" : "; ") + why;
     }
 #endif
     if (causes.empty())

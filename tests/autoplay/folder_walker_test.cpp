@@ -20,35 +20,56 @@ std::vector<std::string> walkAll(FolderWalker& w) {
     return paths;
 }
 
+// "FOLDER|NAME|reason" for each entry the walk passes over.
+struct SkipLog final : WalkListener {
+    void folderNotListed(const char*, int) override {}
+    void entrySkipped(const char* folder, const char* name, WalkSkip why) override {
+        const char* reason = why == WalkSkip::PathTooLong ? "long" : why == WalkSkip::NameTooLong ? "name" : "deep";
+        lines.push_back(std::string(folder) + "|" + name + "|" + reason);
+    }
+    std::vector<std::string> lines;
+};
+
 TEST(FolderWalkerTest, FakeTreeEdges) {
     struct Node { std::string folder, name; bool isFolder, tooLong; };
     // L1 .. L16 below R, a file x in each; L16 (16 levels down) ends the walk, so z is never reached.
     std::vector<Node> deep = {{"R", "L1", true, false}, {"R", "z", false, false}};
     std::vector<std::string> deepFiles;
-    for (std::string at = "R\\L1"; deepFiles.size() < 15; at += "\\L" + std::to_string(deepFiles.size() + 1)) {
+    std::string at = "R\\L1";
+    for (; deepFiles.size() < 15; at += "\\L" + std::to_string(deepFiles.size() + 1)) {
         deep.push_back({at, "x", false, false});
         deep.push_back({at, "L" + std::to_string(deepFiles.size() + 2), true, false});
         deepFiles.push_back(at + "\\x");
     }
-    const std::string p250 = "R\\" + std::string(250, 'P');  // 252 characters
-    const struct { std::vector<Node> tree; std::vector<std::string> expected; } cases[] = {
-        // Names over 255 bytes are passed over; a folder so named is not entered.
-        {{{"R", "a", false, false}, {"R", "big", false, true}, {"R", "bigdir", true, true},
-          {"R\\bigdir", "in", false, false}, {"R", "z", false, false}}, {"R\\a", "R\\z"}},
-        // A path of 259 characters is given, one of 260 passed over, file or folder.
-        {{{"R", p250.substr(2), true, false}, {p250, "123456", false, false}, {p250, "1234567", false, false},
-          {p250, "sub", true, false}, {p250 + "\\sub", "abc", false, false}}, {p250 + "\\123456"}},
+    // A root 9 bytes short of an entry: a name of 7 fits, one of 8 does not.
+    const std::string longRoot = "R" + std::string(kEntryPathSize - 10, 'P');
+    const struct { std::string root; std::vector<Node> tree; std::vector<std::string> expected, skipped; } cases[] = {
+        // Names the platform cannot give are passed over; a folder so named is not entered.
+        {"R",
+         {{"R", "a", false, false}, {"R", "big", false, true}, {"R", "bigdir", true, true},
+          {"R\\bigdir", "in", false, false}, {"R", "z", false, false}},
+         {"R\\a", "R\\z"}, {"R||name", "R||name"}},
+        // The longest path is given; one byte more is passed over and told, file or folder,
+        // except a file that is no song.
+        {longRoot,
+         {{longRoot, "1234567", false, false}, {longRoot, "a.MIDI", false, false}, {longRoot, "12345678", false, false},
+          {longRoot, "ab2.midi", false, false}, {longRoot, "subfolder", true, false}, {longRoot, "sub", true, false}, {longRoot + "\\sub", "a.mid", false, false},
+          {longRoot + "\\sub", "notes.txt", false, false}},
+         {longRoot + "\\1234567", longRoot + "\\a.MIDI"}, {longRoot + "|ab2.midi|long", longRoot + "|subfolder|long", longRoot + "\\sub|a.mid|long"}},
         // A folder that cannot be listed is passed over.
-        {{{"R", "locked", true, false}, {"R", "b", false, false}}, {"R\\b"}},
-        {deep, deepFiles},
+        {"R", {{"R", "locked", true, false}, {"R", "b", false, false}}, {"R\\b"}, {}},
+        {"R", deep, deepFiles, {at.substr(0, at.rfind('\\')) + "|L16|deep"}},
     };
     for (const auto& c : cases) {
         FakeFolders fake('\\', false);
         for (const Node& n : c.tree) fake.add(n.folder, n.name, n.isFolder, n.tooLong);
         FolderWalker w;
+        SkipLog log;
         w.folders = &fake;
-        walkerReset(w, "R");
+        w.listener = &log;
+        walkerReset(w, c.root.c_str());
         EXPECT_EQ(walkAll(w), c.expected);
+        EXPECT_EQ(log.lines, c.skipped);
         EXPECT_EQ(fake.opened, fake.closed);
     }
 }

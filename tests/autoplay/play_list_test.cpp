@@ -34,7 +34,7 @@ TEST(PlayListTest, ShuffleExchangesTextsWithPositionsDrawnFromTheWholeList) {
         const int32_t n = static_cast<int32_t>(std::strlen(c.in));
         std::set<const PlayListEntry*> entries;
         for (int32_t i = 0; i < n; ++i) {
-            auto* e = new PlayListEntry{{c.in[i]}, 1};  // listed, as the search lists them
+            auto* e = new PlayListEntry{1, {c.in[i]}};  // listed, as the search lists them
             putEntry(list, i, e);
             entries.insert(e);
         }
@@ -55,8 +55,8 @@ TEST(PlayListTest, ShuffleExchangesTextsWithPositionsDrawnFromTheWholeList) {
 
 TEST(PlayListTest, EndMarkerAndUpperCasing) {
     // Where paths keep their case a listed one may begin with "e" too.
-    EXPECT_FALSE(isEndMarker(PlayListEntry{"e/song.mid", 1}));
-    EXPECT_TRUE(isEndMarker(PlayListEntry{"end", 0}));
+    EXPECT_FALSE(isEndMarker(PlayListEntry{1, "e/song.mid"}));
+    EXPECT_TRUE(isEndMarker(PlayListEntry{0, "end"}));
     char text[] = "c:\\x\x83\x61y.mid";  // 0x83 0x61 is one character and stays
     upperCaseAscii(text);
     EXPECT_STREQ(text, "C:\\X\x83\x61Y.MID");

@@ -60,7 +60,7 @@ struct ListViewTest : ::testing::Test {
 
     void songs(int n) {
         for (int i = listCount(list); i < n; ++i) {
-            auto* e = new PlayListEntry{{}, 1};
+            auto* e = new PlayListEntry{1, {}};
             std::snprintf(e->path, sizeof e->path, "s%d", i);
             putEntry(list, i, e);
             list.listCount = i + 1;

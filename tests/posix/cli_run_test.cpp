@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 
@@ -143,6 +144,42 @@ TEST_F(CliRun, AFolderRunGoesOnPastWhatItCannotListOrOpen) {
         EXPECT_EQ(std::count(err.begin(), err.end(), reason), 1) << reason;
     ASSERT_FALSE(err.empty());
     EXPECT_EQ(err.back(), "autoplay finished.");
+}
+
+// Given by their absolute paths, trees of long folder names (paths far past 260 bytes):
+// one 15 folders deep plays the song of every level; in one 16 deep the last folder is
+// told, not dropped in silence.
+TEST(CliRunDeep, AnAbsoluteDeepTreePlaysEverySongAndTellsWhatItPassesOver) {
+    const struct { const char* name; int levels; bool songEachLevel; int exit; } cases[] = {
+        {"deep15", 15, true, 0},
+        {"deep16", 16, false, 1},
+    };
+    for (const auto& c : cases) {
+        const std::string root = scratchPath(c.name);
+        ASSERT_EQ(root[0], '/');
+        mkdir(root.c_str(), 0755);
+        std::string folder = root, tooDeep;
+        std::vector<int> expected;
+        for (int level = 1; level <= c.levels; ++level) {
+            const std::string name = "level-" + std::to_string(level) + "-" + std::string(40, 'x');
+            if (level == 16) tooDeep = "orvanel-play: " + folder + "/" + name + ": folder more than 16 levels deep";
+            folder += "/" + name;
+            ASSERT_EQ(mkdir(folder.c_str(), 0755), 0) << folder;
+            if (!c.songEachLevel && level < c.levels) continue;
+            ASSERT_TRUE(writeBytes(folder + "/song.mid", noteSong(uint8_t(30 + level))));
+            if (level < 16) expected.push_back(30 + level);
+        }
+        ASSERT_GT(folder.size(), 700u);
+        const Result r = play(root);
+        EXPECT_EQ(r.status, c.exit) << c.name;
+        std::vector<int> notes = notesPlayed(r.out);
+        std::sort(notes.begin(), notes.end());  // the order of a folder's entries is the file system's
+        EXPECT_EQ(notes, expected) << c.name;
+        const bool told = !tooDeep.empty() && std::any_of(r.err.begin(), r.err.end(), [&](const std::string& line) {
+            return line.rfind(tooDeep, 0) == 0;
+        });
+        EXPECT_EQ(told, !tooDeep.empty()) << c.name << ": " << tooDeep;
+    }
 }
 
 }  // namespace

@@ -56,6 +56,14 @@ TEST(Install, IntoADestdirAndOutAgain) {
     const std::string program = dest + "/usr/bin/orvanel-play", man = dest + "/usr/share/man/man1/orvanel-play.1";
     EXPECT_EQ(access(program.c_str(), X_OK), 0);
     EXPECT_EQ(run({program, "--version"}).exitCode, 0);
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    // The installed player finds its synth module: a missing SoundFont is what it meets.
+    const std::string module = dest + "/usr/lib/orvanel-play/orvanel-synth.so";
+    EXPECT_EQ(access(module.c_str(), R_OK), 0);
+    const ProgramResult synth =
+        run({program, "--device=synth:/no/such.sf2", std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
+    EXPECT_EQ(synth.err.find("module"), std::string::npos) << synth.err;
+#endif
 
     const ProgramResult groff = run({"groff", "-man", "-ww", "-z", man});
     EXPECT_EQ(groff.exitCode, 0);
@@ -69,6 +77,9 @@ TEST(Install, IntoADestdirAndOutAgain) {
     EXPECT_EQ(run({"make", "-s", "-C", ORVANEL_SOURCE_DIR, "uninstall", "PREFIX=/usr", "DESTDIR=" + dest}).exitCode, 0);
     EXPECT_NE(access(program.c_str(), F_OK), 0);
     EXPECT_NE(access(man.c_str(), F_OK), 0);
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    EXPECT_NE(access(module.c_str(), F_OK), 0);
+#endif
 }
 
 TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
@@ -94,7 +105,11 @@ TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
     for (const std::string& library : libraries) EXPECT_NE(depends[1].str().find(library), std::string::npos) << library;
 
     const std::string contents = run({"dpkg-deb", "-c", deb}).out;
-    for (const char* file : {"./usr/bin/orvanel-play", "./usr/share/man/man1/orvanel-play.1"})
+    std::vector<std::string> files = {"./usr/bin/orvanel-play", "./usr/share/man/man1/orvanel-play.1"};
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+    files.push_back("./usr/lib/orvanel-play/orvanel-synth.so");
+#endif
+    for (const std::string& file : files)
         EXPECT_NE(contents.find(std::string(" ") + file + "\n"), std::string::npos) << file << "\n" << contents;
 }
 
