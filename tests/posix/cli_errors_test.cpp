@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fstream>
 #include <sstream>
 
 #include "platform/posix/device_table.h"
@@ -41,6 +43,8 @@ TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
     const std::string cut = write(dir + "/cut.mid", cutBytes);
     const std::string empty = dir + "/empty";
     mkdir(empty.c_str(), 0755);
+    const std::string lockedDir = dir + "/locked";
+    mkdir(lockedDir.c_str(), 0);
     write(empty + "/readme.txt", Bytes(10, 'x'));
     std::string devices = "devices: log";
     for (const DeviceRow& row : nativeDeviceRows()) devices += std::string(" ") + row.name;
@@ -54,17 +58,22 @@ TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
         {text, 1, false, "orvanel-play: " + text + ": not a MIDI file", 1},
         {cut, 1, false, "orvanel-play: " + cut + ": truncated MIDI file", 1},
         {empty, 1, false, "orvanel-play: " + empty + ": no songs found", 1},
+        // A folder that cannot be listed is not one without songs.
+        {lockedDir, 1, false, "orvanel-play: " + lockedDir + ": Permission denied", 1},
+        // A read that fails: the system's reason, not what the bytes read so far look like.
+        {"/proc/self/mem", 1, false, "orvanel-play: /proc/self/mem: Input/output error", 1},
         {dir + " " + text, 1, false, "orvanel-play: " + dir + ": Is a directory", 2},
         {"--device=log --fast " + song + " " + dir, 1, false, "orvanel-play: " + dir + ": Is a directory", 0},
-        {"--bogus " + song, 2, false, "orvanel-play: unknown option '--bogus'", 0},
-        {"-x " + song, 2, false, "orvanel-play: unknown option '-x'", 0},
+        {"--bogus " + song, 2, false, "orvanel-play: unknown option '--bogus'", 2},
+        {"-x " + song, 2, false, "orvanel-play: unknown option '-x'", 2},
         {"--device=bogus " + song, 2, false, "orvanel-play: unknown device \"bogus\" (" + devices + ")", 1},
         {"-h", 0, true, "usage: orvanel-play [options] FILE... | FOLDER", 0},
         {"--version", 0, true, "orvanel-play " + projectVersion(), 0},
+        {"-V", 0, true, "orvanel-play " + projectVersion(), 0},
     };
     const bool canDeny = permissionsCanBeDenied();
     for (const auto& c : cases) {
-        if (c.args == locked && !canDeny) continue;
+        if ((c.args == locked || c.args == lockedDir) && !canDeny) continue;
         ProgramRun run;
         run.args = playerArgs(c.args);
         run.ownerPermissionsOnly = true;
@@ -77,27 +86,57 @@ TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
         }
     }
     chmod(locked.c_str(), 0644);
+    chmod(lockedDir.c_str(), 0755);
+}
+
+// The path in a line: from the folder's to the reason (": ") or the song's length (" (").
+std::string pathIn(const std::string& line, const std::string& root) {
+    const size_t at = line.find(root);
+    if (at == std::string::npos) return "";
+    std::string path = line.substr(at);
+    const size_t reason = path.find(": "), length = path.rfind(" (");
+    return path.substr(0, reason != std::string::npos ? reason : length);
+}
+
+// Bytes that are not UTF-8 are shown as \xNN escapes.
+std::string unescape(const std::string& shown) {
+    std::string bytes;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (shown.compare(i, 2, "\\x") == 0 && i + 4 <= shown.size()) {
+            bytes += char(std::stoi(shown.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            bytes += shown[i];
+        }
+    }
+    return bytes;
 }
 
 TEST(CliErrors, PathsAreShownAsTheyAreOnDisk) {
     const std::string root = scratchPath("Mixed");
     for (const char* folder : {"", "/Disc One", "/Disc One/Bonus"}) mkdir((root + folder).c_str(), 0755);
-    for (const char* name : {"/Disc One/Track01.MID", "/Disc One/Bonus/Hidden.Midi", "/b.rmi"})
+    const char* const games = "/Disc One/\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0.mid";  // ゲーム.mid
+    for (const char* name : {"/Disc One/Track01.MID", "/Disc One/Bonus/Hidden.Midi", "/b.rmi", games, "/bad\xFF.mid"})
         write(root + name, heldNote(2));
     write(root + "/Disc One/Broken.mid", Bytes(20, 'x'));
-    const ProgramResult r = runPlayer("--device=log --fast --full-path " + root);
+    const ProgramResult r = runPlayer("--device=log --fast --full-path --verbose " + root);
     EXPECT_EQ(r.exitCode, 1);  // one song did not load
     int shown = 0;
-    for (std::string line : r.errLines()) {
-        const size_t at = line.find(root);
-        if (at == std::string::npos) continue;
-        line = line.substr(at);
-        line = line.substr(0, line.find(": "));  // the reason after a failed song's path
+    std::string all;
+    for (const std::string& line : r.errLines()) {
+        const std::string path = pathIn(line, root);
+        if (path.empty()) continue;
         struct stat st;
-        EXPECT_EQ(stat(line.c_str(), &st), 0) << line << " does not exist";
+        EXPECT_EQ(stat(unescape(path).c_str(), &st), 0) << line << " names nothing on disk";
         ++shown;
+        all += line + "\n";
     }
-    EXPECT_EQ(shown, 4 + 2);  // each song once, the broken one twice more: its skip and its reason
+    // Each song as it is taken and as it starts; the broken one as it is taken, with its
+    // skip and its reason.
+    EXPECT_EQ(shown, 5 * 2 + 3) << all;
+    // A name in UTF-8 as it is; a byte that is not UTF-8 escaped.
+    for (const std::string& name : {std::string(games), std::string("/bad\\xFF.mid")})
+        EXPECT_NE(all.find(root + name + " ("), std::string::npos) << name << "\n" << all;
 }
 
 TEST(CliErrors, TimingCountsFromTheLoopForEveryLine) {
@@ -117,27 +156,39 @@ TEST(CliErrors, TimingCountsFromTheLoopForEveryLine) {
 }
 
 // On a pseudo terminal with its status line: whichever way the run ends, the status line
-// is ended by a newline and the terminal is back in its normal modes.
+// is ended by a newline, the terminal is back in its normal modes, and the device got its
+// panic, all of its lines written out.
 TEST(CliErrors, EveryWayOutLeavesTheTerminalClean) {
     const std::string folder = scratchPath("wayout");
     mkdir(folder.c_str(), 0755);
     write(folder + "/minute.mid", heldNote(6000));
     const std::string minute = folder + "/minute.mid";
     const std::string shortSong = write(scratchPath("short.mid"), heldNote(100));
-    const struct { const char* how; std::string target; std::string keys; int exit; } cases[] = {
-        {"end", shortSong, "", 0},          {"q in a folder", folder, "q", 0},
-        {"s in a folder", folder, "s", 0},  {"Ctrl-C in a folder", folder, "\x03", 130},
-        {"q on a song", minute, "q", 0},
+    const std::string log = scratchPath("wayout.log");
+    const struct { const char* how; std::string target; std::string keys; int signal; int exit; } cases[] = {
+        {"end", shortSong, "", 0, 0},          {"q in a folder", folder, "q", 0, 0},
+        {"s in a folder", folder, "s", 0, 0},  {"Ctrl-C in a folder", folder, "\x03", 0, 130},
+        {"q on a song", minute, "q", 0, 0},    {"Ctrl-\\ on a song", minute, "\x1c", 0, 128 + SIGQUIT},
+        {"hang-up on a song", minute, "", SIGHUP, 128 + SIGHUP},
+        {"hang-up in a folder", folder, "", SIGHUP, 128 + SIGHUP},
+        {"TERM on a song", minute, "", SIGTERM, 130},
     };
     for (const auto& c : cases) {
-        TerminalProgram player({builtProgram("orvanel-play"), "--device=log", c.target}, scratchPath("wayout.log"));
+        TerminalProgram player({builtProgram("orvanel-play"), "--device=log", c.target}, log);
         ASSERT_TRUE(player.waitFor("speed 100%")) << c.how << ": no status line\n" << player.shown();
         player.type(c.keys);
+        if (c.signal) player.signal(c.signal);
         EXPECT_EQ(player.waitForExit(), c.exit) << c.how;
         const std::string& shown = player.shown();
         const size_t lastStatus = shown.rfind("speed 100%");
         EXPECT_NE(shown.find('\n', lastStatus), std::string::npos) << c.how << ": status line left open";
         EXPECT_TRUE(player.terminalLeftCooked()) << c.how;
+        std::ifstream in(log);
+        Lines lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        ASSERT_GE(lines.size(), 2u) << c.how;
+        EXPECT_NE(lines[lines.size() - 2].find(" BF 7B 00"), std::string::npos) << c.how;
+        EXPECT_NE(lines.back().find(" F0 41 10 42 12 40 00 7F 00 41 F7"), std::string::npos) << c.how;
     }
 }
 
