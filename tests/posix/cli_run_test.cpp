@@ -9,6 +9,9 @@
 
 #include "autoplay/folder_walker.h"
 #include "autoplay/play_list.h"
+#include "cli/checks.h"
+#include "platform/files.h"
+#include "shell/program.h"
 #include "tests/posix/support/run_program.h"
 #include "tests/support/smf_builder.h"
 
@@ -148,6 +151,29 @@ TEST_F(CliRun, TheExitStatusSaysWhetherEverySongPlayed) {
         const Result r = play(c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(notesPlayed(r.out), c.notes) << c.args;
+    }
+}
+
+// The check before the device opens keeps the song of a single file loaded for it to
+// play, and no other: a run loads each of its songs itself.
+TEST_F(CliRun, TheCheckKeepsOnlyASingleFilesSongLoaded) {
+    const std::string b = root + "/b.mid", top = root + "/top.RMI";
+    const struct { std::vector<std::string> files; bool playable, loaded; } cases[] = {
+        {{b}, true, true},
+        {{b, top}, true, false},
+        {{"/no/such.mid", b}, true, false},
+        {{b, top, b}, true, false},
+        {{"/no/such.mid"}, false, false},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Program> p(new Program);
+        p->files = &platformFileSystem();
+        p->folders = &platformFolders();
+        wireProgram(*p);
+        initSequencer(*p->seq);
+        EXPECT_EQ(checkArguments(*p, c.files), c.playable) << c.files.size() << " " << c.files[0];
+        EXPECT_EQ(bool(p->seq->songLoaded), c.loaded) << c.files.size() << " " << c.files[0];
+        unloadSong(*p->seq);
     }
 }
 
