@@ -2,11 +2,15 @@
 // stop with Ctrl-Z and the continue, lines that fit the terminal's width as it changes,
 // the log device live through a pipe, and nothing of the ALSA library's own on standard
 // error.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "tests/posix/support/run_program.h"
@@ -135,6 +139,28 @@ TEST(CliTerminal, TheLogDeviceIsLiveThroughAPipe) {
     ASSERT_GE(firstNote, 0);
     // Held until the end, the first note would arrive with the last line, after 10 s.
     EXPECT_LT(firstNote, end - 5) << "first note after " << firstNote << " s of " << end;
+}
+
+// The terminal of a render closed: the file in progress goes, as on Ctrl-C.
+TEST(CliTerminal, AHangUpRemovesTheRendersFileInProgress) {
+    if (access("/usr/share/sounds/sf2/FluidR3_GM.sf2", R_OK) != 0 && access("/usr/share/sounds/sf2/TimGM6mb.sf2", R_OK) != 0)
+        GTEST_SKIP() << "no General MIDI SoundFont";
+    const std::string song = heldNoteSong("hangup.mid", 60000);  // ten minutes
+    const std::string out = scratchPath("hangup-out");
+    mkdir(out.c_str(), 0755);
+    TerminalProgram player({builtProgram("orvanel-play"), "--device=wav:" + out + "/", song});
+    // Under way once its progress line shows a share done.
+    ASSERT_TRUE(player.waitFor("1%")) << player.shown();
+    player.signal(SIGHUP);
+    EXPECT_EQ(player.waitForExit(), 128 + SIGHUP);
+    EXPECT_TRUE(player.terminalLeftCooked());
+    DIR* dir = opendir(out.c_str());
+    ASSERT_NE(dir, nullptr);
+    std::vector<std::string> left;
+    while (dirent* e = readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) left.push_back(e->d_name);
+    closedir(dir);
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 TEST(CliTerminal, TheHelpFitsEightyColumnsAndTheAlsaLibraryKeepsQuiet) {
