@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -67,6 +68,13 @@ void onInterrupt(int sig) {
     alarm(1);
 }
 
+// Outside the session nothing sounds: Ctrl-Z only gives the terminal back around the stop.
+void onStopOutsideSession(int) {
+    const int saved = errno;
+    stopInSignal();
+    errno = saved;
+}
+
 // Ctrl-Z, a continue and a new terminal size are acted on by the main loop.
 void onSuspend(int) {
     suspendRequested = true;
@@ -87,6 +95,9 @@ void catchSignals() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
     action.sa_handler = endNow;
     sigaction(SIGALRM, &action, nullptr);
+    action.sa_handler = onStopOutsideSession;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTSTP, &action, nullptr);
 }
 
 // While the session runs: the keys' terminal is given back around a stop.
@@ -96,7 +107,7 @@ void catchSessionSignals(bool on) {
     action.sa_flags = SA_RESTART;
     const std::pair<int, void (*)(int)> handlers[] = {{SIGTSTP, onSuspend}, {SIGCONT, onContinue}, {SIGWINCH, onResize}};
     for (const auto& h : handlers) {
-        action.sa_handler = on ? h.second : SIG_DFL;
+        action.sa_handler = on ? h.second : h.first == SIGTSTP ? onStopOutsideSession : SIG_DFL;
         sigaction(h.first, &action, nullptr);
     }
 }

@@ -5,6 +5,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <csignal>
 #include <cstring>
 
@@ -45,6 +47,7 @@ namespace {
 // The terminal's settings before raw mode, for a signal handler that must put them back
 // without the keyboard object. Written before raw mode is entered, read only after.
 termios savedForSignal;
+termios rawForSignal;  // raw mode as entered, for a handler that takes it again
 volatile sig_atomic_t rawModeOn = 0;
 // A status line drawn in place and not yet ended: a program ended from a signal handler
 // ends it, so the shell's prompt starts on a line of its own.
@@ -69,6 +72,7 @@ bool RawKeyboard::enter() {
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
+    rawForSignal = t;
     // TCSANOW, not TCSAFLUSH: a key typed while the program started is still to be read.
     active_ = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
     rawModeOn = active_;
@@ -81,6 +85,23 @@ void restoreTerminalInSignal() {
         (void)ignored;
     }
     if (rawModeOn) tcsetattr(STDIN_FILENO, TCSANOW, &savedForSignal);
+}
+
+void stopInSignal() {
+    const bool raw = rawModeOn;
+    restoreTerminalInSignal();
+    statusDrawnForSignal = 0;
+    struct sigaction stop = {}, ours = {};
+    sigemptyset(&stop.sa_mask);
+    stop.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &stop, &ours);
+    sigset_t tstp;
+    sigemptyset(&tstp);
+    sigaddset(&tstp, SIGTSTP);
+    pthread_sigmask(SIG_UNBLOCK, &tstp, nullptr);
+    raise(SIGTSTP);  // returns once continued
+    sigaction(SIGTSTP, &ours, nullptr);
+    if (raw && tcgetpgrp(STDIN_FILENO) == getpgrp()) tcsetattr(STDIN_FILENO, TCSANOW, &rawForSignal);
 }
 
 void RawKeyboard::release() {

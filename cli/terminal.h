@@ -59,6 +59,10 @@ std::string keysText(int columns);
 // Ends a status line drawn in place and puts the terminal back as it was before raw mode;
 // async-signal-safe, for a handler that ends the program at once.
 void restoreTerminalInSignal();
+// Ctrl-Z where no loop can act on it (a render, the check of the arguments): gives the
+// terminal back, stops the program, and takes raw mode again once it is continued in
+// the foreground. Async-signal-safe, for the SIGTSTP handler itself.
+void stopInSignal();
 
 // The line cut to fit `columns` columns of a terminal (at most columns - 1 characters,
 // so the cursor never wraps); UTF-8 characters count one column each and are never cut.
