@@ -89,54 +89,31 @@ TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
     chmod(lockedDir.c_str(), 0755);
 }
 
-// The path in a line: from the folder's to the reason (": ") or the song's length (" (").
-std::string pathIn(const std::string& line, const std::string& root) {
-    const size_t at = line.find(root);
-    if (at == std::string::npos) return "";
-    std::string path = line.substr(at);
-    const size_t reason = path.find(": "), length = path.rfind(" (");
-    return path.substr(0, reason != std::string::npos ? reason : length);
-}
-
-// Bytes that are not UTF-8 are shown as \xNN escapes.
-std::string unescape(const std::string& shown) {
-    std::string bytes;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (shown.compare(i, 2, "\\x") == 0 && i + 4 <= shown.size()) {
-            bytes += char(std::stoi(shown.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            bytes += shown[i];
-        }
-    }
-    return bytes;
-}
-
 TEST(CliErrors, PathsAreShownAsTheyAreOnDisk) {
     const std::string root = scratchPath("Mixed");
     for (const char* folder : {"", "/Disc One", "/Disc One/Bonus"}) mkdir((root + folder).c_str(), 0755);
-    const char* const games = "/Disc One/\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0.mid";  // ゲーム.mid
-    for (const char* name : {"/Disc One/Track01.MID", "/Disc One/Bonus/Hidden.Midi", "/b.rmi", games, "/bad\xFF.mid"})
+    for (const char* name : {"/Disc One/Track01.MID", "/Disc One/Bonus/Hidden.Midi", "/b.rmi",
+                             "/Disc One/\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0.mid", "/bad\xFF.mid"})  // ゲーム
         write(root + name, heldNote(2));
     write(root + "/Disc One/Broken.mid", Bytes(20, 'x'));
     const ProgramResult r = runPlayer("--device=log --fast --full-path --verbose " + root);
     EXPECT_EQ(r.exitCode, 1);  // one song did not load
-    int shown = 0;
-    std::string all;
-    for (const std::string& line : r.errLines()) {
-        const std::string path = pathIn(line, root);
-        if (path.empty()) continue;
+    int shown = 0, escaped = 0;
+    for (std::string line : r.errLines()) {
+        const size_t at = line.find(root);
+        if (at == std::string::npos) continue;
+        line = line.substr(at);
+        line = line.substr(0, std::min(line.find(": "), line.rfind(" (")));  // a reason, a song's length
         struct stat st;
-        EXPECT_EQ(stat(unescape(path).c_str(), &st), 0) << line << " names nothing on disk";
+        if (line == root + "/bad\\xFF.mid")
+            ++escaped;  // not UTF-8
+        else
+            EXPECT_EQ(stat(line.c_str(), &st), 0) << line << " does not exist";
         ++shown;
-        all += line + "\n";
     }
-    // Each song as it is taken and as it starts; the broken one as it is taken, with its
-    // skip and its reason.
-    EXPECT_EQ(shown, 5 * 2 + 3) << all;
-    // A name in UTF-8 as it is; a byte that is not UTF-8 escaped.
-    for (const std::string& name : {std::string(games), std::string("/bad\\xFF.mid")})
-        EXPECT_NE(all.find(root + name + " ("), std::string::npos) << name << "\n" << all;
+    // Each song as it is taken and as it starts; the broken one as taken, skipped and why.
+    EXPECT_EQ(shown, 5 * 2 + 3);
+    EXPECT_EQ(escaped, 2);
 }
 
 TEST(CliErrors, TimingCountsFromTheLoopForEveryLine) {
