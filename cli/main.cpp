@@ -54,11 +54,11 @@ void endNow(int) {
     syscall(SYS_exit_group, exitForSignal());
 }
 
-// INT, TERM, HUP (the terminal closed) or QUIT (Ctrl-\ on a terminal) wakes the main loop, which
-// silences the device and closes it; should anything keep it from doing so within a
-// second (a long load, a device that does not return), the alarm ends the program all
-// the same. More signals change nothing: a supervisor may signal the process and its
-// group at once.
+// INT, TERM, HUP (the terminal closed) or QUIT (the terminal's quit key) wakes the main
+// loop, which silences the device and closes it; should anything keep it from doing so
+// within a second (a long load, a device that does not return), the alarm ends the
+// program all the same. More signals change nothing: a supervisor may signal the process
+// and its group at once.
 void onInterrupt(int sig) {
     if (!endingSignal) endingSignal = sig;
     interrupted = true;
@@ -105,7 +105,8 @@ void catchSessionSignals(bool on) {
     struct sigaction action = {};
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    const std::pair<int, void (*)(int)> handlers[] = {{SIGTSTP, onSuspend}, {SIGCONT, onContinue}, {SIGWINCH, onResize}};
+    const std::pair<int, void (*)(int)> handlers[] = {
+        {SIGTSTP, onSuspend}, {SIGCONT, onContinue}, {SIGWINCH, onResize}};
     for (const auto& h : handlers) {
         action.sa_handler = on ? h.second : h.first == SIGTSTP ? onStopOutsideSession : SIG_DFL;
         sigaction(h.first, &action, nullptr);

@@ -90,8 +90,8 @@ TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
     const std::vector<int> expected = walkOrder();
     ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
     EXPECT_EQ(notesPlayed(r.out), expected);
-    EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), [](const std::string& l) { return l.rfind("playing ", 0) == 0; }),
-              6);
+    const auto playing = [](const std::string& line) { return line.rfind("playing ", 0) == 0; };
+    EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), playing), 6);  // a line per song
     ASSERT_GE(r.err.size(), 2u);
     EXPECT_EQ(r.err.back(), "autoplay finished.");
     EXPECT_EQ(r.err[r.err.size() - 2], "end");
@@ -118,7 +118,8 @@ TEST_F(CliRun, ShuffleFollowsTheSeed) {
 
 TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
     const std::string missing = "orvanel-play: /no/such.mid: No such file or directory";
-    const std::string first = "playing 1/3: " + root + "/b.mid (00:00)", third = "playing 3/3: " + root + "/top.RMI (00:00)";
+    const std::string first = "playing 1/3: " + root + "/b.mid (00:00)";
+    const std::string third = "playing 3/3: " + root + "/top.RMI (00:00)";
     // Normally a line per song and a skip's reason; quiet only the reason; verbose the
     // window's texts as well.
     const struct { const char* verbosity; Lines err; } cases[] = {
