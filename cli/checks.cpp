@@ -72,7 +72,7 @@ std::string loadFailureText(const LoadFailure& failure) {
 }
 
 void reportFailure(StatusLine* status, const std::string& what, const std::string& reason) {
-    const std::string line = "orvanel-play: " + what + ": " + reason;
+    const std::string line = "orvanel-play: " + displayPath(what.c_str()) + ": " + reason;
     if (status)
         status->printLine(line.c_str());
     else

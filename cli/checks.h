@@ -16,7 +16,7 @@ class StatusLine;
 std::string loadFailureText(const LoadFailure& failure);
 
 // "orvanel-play: WHAT: REASON" on standard error, below the status line when one is drawn
-// (status may be null). Safe from any thread.
+// (status may be null), WHAT shown as a path on the terminal. Safe from any thread.
 void reportFailure(StatusLine* status, const std::string& what, const std::string& reason);
 
 // Reports each folder of a walk that cannot be listed, and each song or folder it passes

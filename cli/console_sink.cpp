@@ -2,9 +2,12 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "cli/terminal.h"
 
 ConsoleSink::ConsoleSink(FILE* out) : out_(out), converter_(nullptr) {
     const char* charset = nl_langinfo(CODESET);
@@ -47,8 +50,16 @@ void convertSjis(void* converter, const char* text, char* out, size_t capacity) 
 }
 
 void ConsoleSink::print(const char* line) {
+    if (!shown_) return;
     char converted[2048];
-    convertSjis(converter_, line, converted, sizeof converted);
+    // Names on disk are bytes (UTF-8 here), not Shift_JIS: converted they would be garbled.
+    struct stat st;
+    if (line[0] && lstat(line, &st) == 0) {
+        const std::string shown = displayPath(line);
+        std::snprintf(converted, sizeof converted, "%s", shown.c_str());
+    } else {
+        convertSjis(converter_, line, converted, sizeof converted);
+    }
     std::fprintf(out_, "%s%s\n", clearLineFirst_ ? "\r\x1b[K" : "", converted);
     std::fflush(out_);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Prints panel lines on standard error, converted from Shift_JIS to the terminal's
-// character set.
+// Prints panel lines on standard error (with --verbose): a line that names a file or
+// folder on disk as the path is there, any other converted from Shift_JIS to the
+// terminal's character set.
 #include <cstdio>
 
 #include "core/line_sink.h"
@@ -15,11 +16,14 @@ public:
     void print(const char* line) override;
     // On a terminal with a status line drawn in place, each line first clears it.
     void setClearLineFirst(bool on) { clearLineFirst_ = on; }
+    // The window's texts are shown only when asked for.
+    void setShown(bool on) { shown_ = on; }
 
 private:
     FILE* out_;
-    void* converter_;
-    bool clearLineFirst_ = false;  // iconv_t, or null when no conversion is needed or possible
+    void* converter_;  // iconv_t, or null when no conversion is needed or possible
+    bool clearLineFirst_ = false;
+    bool shown_ = true;
 };
 
 // Converts zero-terminated Shift_JIS text into out (capacity bytes, always terminated)

@@ -20,5 +20,7 @@ inline constexpr ExitCodeRow kExitCodes[] = {
     {kExitFailed, "a file could not be played, or a folder held no song"},
     {kExitUsage, "bad usage: an unknown option, a bad value, an unknown device"},
     {kExitNoDevice, "no output device (also --list without an ALSA sequencer)"},
+    {128 + 1, "hung up (the terminal closed, a HUP signal)"},
     {kExitInterrupted, "interrupted (Ctrl-C, a TERM signal)"},
+    {128 + 3, "quit (the terminal's quit key, a QUIT signal)"},
 };

@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/checks.h"
@@ -31,8 +33,17 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<bool> suspendRequested{false}, continued{false};
 Wakeup* wakeupForSignals = nullptr;
 volatile sig_atomic_t watchdogSet = 0;
+volatile sig_atomic_t endingSignal = 0;  // the first signal that ends the program
+
+// Ctrl-C and TERM end with 130; a hang-up or a quit with 128 and the signal's number, as
+// a shell reports a program they ended.
+int exitForSignal() {
+    const int sig = endingSignal;
+    return sig == SIGHUP || sig == SIGQUIT ? 128 + sig : kExitInterrupted;
+}
 
 // Ends the program from a signal handler: only async-signal-safe calls. The exit is the
 // system call itself: a sanitizer's _exit would first check the threads this ending
@@ -40,14 +51,16 @@ volatile sig_atomic_t watchdogSet = 0;
 void endNow(int) {
     restoreTerminalInSignal();
     removePartialRenderInSignal();
-    syscall(SYS_exit_group, kExitInterrupted);
+    syscall(SYS_exit_group, exitForSignal());
 }
 
-// INT or TERM wakes the main loop, which silences the device and closes it; should
-// anything keep it from doing so within a second (a long load, a device that does not
-// return), the alarm ends the program all the same. More signals change nothing: a
-// supervisor may signal the process and its group at once.
-void onInterrupt(int) {
+// INT, TERM, HUP (the terminal closed) or QUIT (the terminal's quit key) wakes the main
+// loop, which silences the device and closes it; should anything keep it from doing so
+// within a second (a long load, a device that does not return), the alarm ends the
+// program all the same. More signals change nothing: a supervisor may signal the process
+// and its group at once.
+void onInterrupt(int sig) {
+    if (!endingSignal) endingSignal = sig;
     interrupted = true;
     if (wakeupForSignals) wakeupForSignals->signal();
     if (watchdogSet) return;
@@ -55,14 +68,49 @@ void onInterrupt(int) {
     alarm(1);
 }
 
+// Outside the session nothing sounds: Ctrl-Z only gives the terminal back around the stop.
+void onStopOutsideSession(int) {
+    const int saved = errno;
+    stopInSignal();
+    errno = saved;
+}
+
+// Ctrl-Z, a continue and a new terminal size are acted on by the main loop.
+void onSuspend(int) {
+    suspendRequested = true;
+    if (wakeupForSignals) wakeupForSignals->signal();
+}
+void onContinue(int) {
+    continued = true;
+    if (wakeupForSignals) wakeupForSignals->signal();
+}
+void onResize(int) {
+    if (wakeupForSignals) wakeupForSignals->signal();
+}
+
 void catchSignals() {
     struct sigaction action = {};
     sigemptyset(&action.sa_mask);
     action.sa_handler = onInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
     action.sa_handler = endNow;
     sigaction(SIGALRM, &action, nullptr);
+    action.sa_handler = onStopOutsideSession;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTSTP, &action, nullptr);
+}
+
+// While the session runs: the keys' terminal is given back around a stop.
+void catchSessionSignals(bool on) {
+    struct sigaction action = {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    const std::pair<int, void (*)(int)> handlers[] = {
+        {SIGTSTP, onSuspend}, {SIGCONT, onContinue}, {SIGWINCH, onResize}};
+    for (const auto& h : handlers) {
+        action.sa_handler = on ? h.second : h.first == SIGTSTP ? onStopOutsideSession : SIG_DFL;
+        sigaction(h.first, &action, nullptr);
+    }
 }
 
 // --fast: a clock that jumps to each deadline, so the steps run back to back.
@@ -125,15 +173,14 @@ private:
 // read goes to standard error.
 class TerminalView : public ShellView {
 public:
-    explicit TerminalView(StatusLine* status) : status_(status) {}
     void setCaption(Button, const char*) override {}
     // On a terminal, the song a run moves to: the window shows it as "Orvanel[path]".
     void setTitle(const char* title) override {
         const char* open = std::strchr(title, '[');
         const size_t length = std::strlen(title);
-        if (!status_ || !open || length < 2 || title[length - 1] != ']') return;
-        status_->finish();
-        std::fprintf(stderr, "playing %.*s\n", int(title + length - 1 - (open + 1)), open + 1);
+        if (!session || !open || length < 2 || title[length - 1] != ']') return;
+        const std::string path(open + 1, title + length - 1);
+        announceSong(*session, path.c_str());
     }
     void messageBox(const char* text, bool) override { std::fprintf(stderr, "orvanel-play: %s\n", text); }
     bool chooseFile(const FileDialogSpec&, char*, size_t) override { return false; }
@@ -151,8 +198,7 @@ public:
     void showSettingsDialog() override {}
     void showAboutBox() override {}
 
-private:
-    StatusLine* status_;
+    Session* session = nullptr;  // the run, once it starts
 };
 
 void applyOptions(const PlayOptions& o, Settings& settings) {
@@ -191,9 +237,11 @@ int main(int argc, char** argv) {
     PlayOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "orvanel-play: %s\n%s", error.c_str(), usageText(devices).c_str());
+        std::fprintf(stderr, "orvanel-play: %s\nTry 'orvanel-play --help'.\n", error.c_str());
         return kExitUsage;
     }
+    // The ALSA library writes its own complaints to standard error unless told otherwise.
+    quietAlsaLibrary();
     if (options.help) {
         std::fputs(usageText(devices).c_str(), stdout);
         return kExitPlayed;
@@ -219,7 +267,8 @@ int main(int argc, char** argv) {
     if (isRenderDevice(options.device)) {
         Settings settings;
         applyOptions(options, settings);
-        return runRender(options, settings, interrupted);
+        const int rendered = runRender(options, settings, interrupted);
+        return interrupted ? exitForSignal() : rendered;
     }
     const bool fast = options.fast;
     const bool toLog = deviceRow && deviceRow->create == createLog;
@@ -228,11 +277,13 @@ int main(int argc, char** argv) {
     VirtualPlatform virtualClock;
     PosixPlaybackPlatform realClock;
     ConsoleSink sink(stderr);
-    const bool statusOnTerminal = !fast && isatty(STDERR_FILENO);
+    const bool statusOnTerminal = !fast && options.verbosity > 0 && isatty(STDERR_FILENO);
     StatusLine status(stderr, statusOnTerminal);
     // The log device's lines may share the terminal only with nothing else.
-    const bool showStatus = !fast && (!toLog || (statusOnTerminal && !isatty(STDOUT_FILENO)));
-    TerminalView view(showStatus ? &status : nullptr);
+    const bool showStatus =
+        !fast && options.verbosity > 0 && (!toLog || (statusOnTerminal && !isatty(STDOUT_FILENO)));
+    TerminalView view;
+    sink.setShown(options.verbosity > 1);
     TerminalTransport transport(wakeup, showStatus ? &status : nullptr);
     WalkReporter walkReporter(showStatus ? &status : nullptr);
     DisplaySurfaces terminalDisplay;
@@ -254,7 +305,7 @@ int main(int argc, char** argv) {
     seq.loopMode = static_cast<int8_t>(options.loopMode);
 
     // What is to be played is known good, or its reasons are told, before any device opens.
-    if (!checkArguments(p, options.files)) return interrupted ? kExitInterrupted : kExitFailed;
+    if (!checkArguments(p, options.files)) return interrupted ? exitForSignal() : kExitFailed;
     std::unique_ptr<MidiDevice> device =
         deviceRow ? openNamedDevice(devices, options.device.c_str(), error) : openDefaultDevice(error);
     if (!device) {
@@ -291,12 +342,18 @@ int main(int argc, char** argv) {
     session.wakeup = &wakeup;
     session.interrupted = &interrupted;
     session.interactive = keyboard.active() && !fast;
+    session.quiet = options.verbosity == 0;
+    session.suspendRequested = &suspendRequested;
+    session.continued = &continued;
+    view.session = &session;
 
     wakeupForSignals = &wakeup;
+    catchSessionSignals(true);
     runSession(session);
+    catchSessionSignals(false);
     // Silences every channel, then closes the device.
     seq.port.close(p.settings.resetType, seq.channels);
-    if (interrupted) return kExitInterrupted;
+    if (interrupted) return exitForSignal();
     int rc = session.exitCode;
     if (device->errorText()[0]) {
         std::fprintf(stderr, "orvanel-play: %s\n", device->errorText());

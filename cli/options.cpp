@@ -125,6 +125,27 @@ bool switchField(const char*, PlayOptions& o) {
     return true;
 }
 
+// Lines of the help past `width` columns, broken at spaces; the rest goes under the start
+// of the line's text (after the name of a device or an option), or under its indent.
+std::string fitWidth(const std::string& text, size_t width) {
+    std::string out;
+    size_t from = 0;
+    for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+        std::string line = text.substr(from, end - from);
+        const size_t lead = line.find_first_not_of(' ');
+        const size_t gap = lead == std::string::npos ? std::string::npos : line.find("  ", lead);
+        const size_t indent = gap != std::string::npos && gap < width / 2 ? line.find_first_not_of(' ', gap) : lead;
+        while (line.size() > width) {
+            const size_t cut = line.rfind(' ', width);
+            if (cut == std::string::npos || cut <= indent) break;
+            out += line.substr(0, cut) + "\n";
+            line = std::string(indent, ' ') + line.substr(cut + 1);
+        }
+        out += line + "\n";
+    }
+    return out + text.substr(from);
+}
+
 }  // namespace
 
 const std::vector<OptionRow>& optionRows() {
@@ -196,8 +217,12 @@ const std::vector<OptionRow>& optionRows() {
          }},
         {"force", nullptr, "render: write a song's file anew when it exists\n(else the song is skipped)",
          switchField<&PlayOptions::force>},
+        {"quiet", nullptr, "failures only: no line per song, no status line (-q)",
+         [](const char*, PlayOptions& o) { return o.verbosity = 0, true; }},
+        {"verbose", nullptr, "also the window's texts: song texts, seeks, each\nstep of a run (-v)",
+         [](const char*, PlayOptions& o) { return o.verbosity = 2, true; }},
         {"help", nullptr, "show this text and exit (also -h)", switchField<&PlayOptions::help>},
-        {"version", nullptr, "show the version and exit", switchField<&PlayOptions::version>},
+        {"version", nullptr, "show the version and exit (also -V)", switchField<&PlayOptions::version>},
     };
     return rows;
 }
@@ -218,7 +243,7 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
     text += kRenderKeysText;
     text += "exit status:\n";
     for (const ExitCodeRow& row : kExitCodes) addEntry(text, std::to_string(row.code), row.meaning, 8);
-    return text;
+    return fitWidth(text, 80);
 }
 
 bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
@@ -228,8 +253,12 @@ bool parseOptions(int argc, char** argv, PlayOptions& o, std::string& error) {
             for (++i; i < argc; ++i) o.files.push_back(argv[i]);
             break;
         }
-        if (std::strcmp(arg, "-h") == 0) {
-            o.help = true;
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-V") == 0) {
+            (arg[1] == 'h' ? o.help : o.version) = true;
+            continue;
+        }
+        if (std::strcmp(arg, "-q") == 0 || std::strcmp(arg, "-v") == 0) {
+            o.verbosity = arg[1] == 'q' ? 0 : 2;
             continue;
         }
         // "-" alone is a name; any other word that starts with a dash is an option.

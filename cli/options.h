@@ -18,6 +18,9 @@ struct PlayOptions {
     bool list = false;
     bool help = false;
     bool version = false;
+    // 0 quiet: failures only; 1: a line per song and the status line; 2 verbose: also
+    // the window's texts (song texts, seeks, each step of a run).
+    int verbosity = 1;
     int64_t maxSteps = -1;  // -1: until the song stops
     int keyShift = 0;
     bool keyShiftChannels[16] = {true, true, true, true, true, true, true, true,

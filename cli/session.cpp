@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -58,11 +60,31 @@ void runPlace(const Program& p, char* out, size_t size) {
         std::snprintf(out, size, "%d/%d", int(p.playList.playPos), int(listCount(p.playList)));
 }
 
+void announceSong(Session& s, const char* path) {
+    if (s.quiet) return;
+    Program& p = *s.program;
+    char place[32] = "1/1";
+    if (p.flags.autoplayActive) runPlace(p, place, sizeof place);
+    const std::vector<std::string>& files = s.options->files;
+    if (p.flags.autoplayActive && !p.flags.dropListMode && !s.options->fullPath && !files.empty()) {
+        // Below the folder given: the folder is known, its songs' names are what differ.
+        const std::string root = folderRoot(files[0]) + "/";
+        if (std::strncmp(path, root.c_str(), root.size()) == 0) path += root.size();
+    }
+    const std::string line = playingLine(place, path, p.seq->songSteps / 100);
+    if (s.status)
+        s.status->printLine(line.c_str());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 namespace {
 
-const char kKeysText[] =
-    "keys: space pause  n next  s stop  q quit  <- -> seek 5%  up/down speed  +/- key shift  "
-    "l loop mode  ? keys\n";
+void showKeys(Session& s) {
+    if (s.quiet || !s.interactive) return;
+    if (s.status) s.status->finish();
+    std::fputs(keysText(terminalColumns(STDERR_FILENO)).c_str(), stderr);
+}
 
 void drawStatus(Session& s) {
     if (!s.status) return;
@@ -93,7 +115,7 @@ void handleKey(Session& s, Key key) {
     case Key::Quit: s.quit = true; break;
     case Key::Help:
         if (s.status) s.status->finish();
-        std::fputs(kKeysText, stderr);
+        std::fputs(keysText(terminalColumns(STDERR_FILENO)).c_str(), stderr);
         break;
     case Key::SeekBack:
     case Key::SeekForward: {
@@ -113,12 +135,34 @@ void handleKey(Session& s, Key key) {
     drawStatus(s);
 }
 
+// Ctrl-Z: nothing may sound on while the program is stopped, and the shell gets its
+// terminal back as it left it; continued, the song goes on where it was.
+void suspend(Session& s) {
+    Program& p = *s.program;
+    const bool pause = p.seq->playing && !p.flags.paused;
+    if (pause) runCommand(p, kCmdBreak);  // pauses and silences every note
+    std::fflush(nullptr);                 // the log device's lines too
+    if (s.status) s.status->finish();
+    s.keyboard->release();
+    struct sigaction stop = {}, ours = {};
+    sigemptyset(&stop.sa_mask);
+    stop.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &stop, &ours);
+    raise(SIGTSTP);  // returns once continued
+    sigaction(SIGTSTP, &ours, nullptr);
+    s.keyboard->resume();
+    if (pause) runCommand(p, kCmdBreak);
+}
+
 // Waits for the current song to end, a key or a signal; timeoutMs -1 waits for ever.
 // Returns false when the whole run is to end.
 bool waitForEvent(Session& s, int timeoutMs) {
-    const int keyFd = s.interactive ? STDIN_FILENO : -1;
+    const int keyFd = s.interactive && s.keyboard->active() ? STDIN_FILENO : -1;
     const bool key = s.wakeup->wait(keyFd, timeoutMs);
     if (*s.interrupted) return false;
+    if (s.suspendRequested && s.suspendRequested->exchange(false)) suspend(s);
+    // Continued after a stop from elsewhere: the shell may have reset the terminal.
+    if (s.continued && s.continued->exchange(false) && s.interactive) s.keyboard->resume();
     if (key) {
         for (Key k; !s.quit && (k = s.keyboard->poll(0)) != Key::None;) handleKey(s, k);
     }
@@ -142,10 +186,8 @@ bool loadFile(Session& s, const std::string& file) {
 bool startPlayingFile(Session& s, const std::string& file) {
     Program& p = *s.program;
     if (!loadFile(s, file)) return false;
-    if (s.status) {
-        std::fprintf(stderr, "playing %s\n", file.c_str());
-        if (s.interactive) std::fputs(kKeysText, stderr);
-    }
+    announceSong(s, file.c_str());
+    showKeys(s);
     p.flags.paused = false;
     startPlayback(p.playback);
     return true;
@@ -195,7 +237,7 @@ void reportSkippedSong(Session& s) {
 // the next song yet.
 void playRun(Session& s) {
     Program& p = *s.program;
-    if (s.interactive) std::fputs(kKeysText, stderr);
+    showKeys(s);
     while (p.flags.autoplayActive) {
         reapEndedSong(p);
         if (!p.flags.playbackThreadRunning) {

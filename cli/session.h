@@ -39,7 +39,11 @@ struct Session {
     RawKeyboard* keyboard = nullptr;
     Wakeup* wakeup = nullptr;
     const std::atomic<bool>* interrupted = nullptr;
+    // Set from signal handlers: Ctrl-Z asks for a stop, a continue for raw mode again.
+    std::atomic<bool>* suspendRequested = nullptr;
+    std::atomic<bool>* continued = nullptr;
     bool interactive = false;
+    bool quiet = false;  // no line per song
 
     bool quit = false;
     int exitCode = 0;
@@ -48,6 +52,11 @@ struct Session {
 // The place in the list of a run, "12/340" (the song playing and the songs listed so
 // far); empty outside a run.
 void runPlace(const Program& p, char* out, size_t size);
+
+// Tells that a song has started: "playing 2/5: path (03:10)" on standard error, below the
+// status line; nothing when quiet. A folder run names its songs below the folder unless
+// the full path is asked for.
+void announceSong(Session& s, const char* path);
 
 // Plays the files of the command line (at least one): a folder alone is a folder run,
 // several files are a run over the files, one file plays by itself.

@@ -1,8 +1,11 @@
 #include "cli/terminal.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <pthread.h>
 
 #include <csignal>
 #include <cstring>
@@ -13,7 +16,8 @@ static_assert(sizeof(termios) <= 64, "termios must fit the saved state");
 
 Key decodeKey(const char* b, size_t n) {
     if (n == 0) return Key::None;
-    if (n >= 3 && b[0] == 27 && b[1] == '[') {
+    // ESC [ A, or ESC O A from a terminal in application cursor mode.
+    if (n >= 3 && b[0] == 27 && (b[1] == '[' || b[1] == 'O')) {
         switch (b[2]) {
         case 'A': return Key::SpeedUp;
         case 'B': return Key::SpeedDown;
@@ -43,6 +47,7 @@ namespace {
 // The terminal's settings before raw mode, for a signal handler that must put them back
 // without the keyboard object. Written before raw mode is entered, read only after.
 termios savedForSignal;
+termios rawForSignal;  // raw mode as entered, for a handler that takes it again
 volatile sig_atomic_t rawModeOn = 0;
 // A status line drawn in place and not yet ended: a program ended from a signal handler
 // ends it, so the shell's prompt starts on a line of its own.
@@ -55,11 +60,23 @@ RawKeyboard::RawKeyboard() {
     if (tcgetattr(STDIN_FILENO, &t) != 0) return;
     std::memcpy(saved_, &t, sizeof t);
     savedForSignal = t;
+    terminal_ = true;
+    enter();
+}
+
+bool RawKeyboard::enter() {
+    // A program in the background may neither change the terminal nor read from it.
+    if (!terminal_ || tcgetpgrp(STDIN_FILENO) != getpgrp()) return false;
+    termios t;
+    std::memcpy(&t, saved_, sizeof t);
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
+    rawForSignal = t;
+    // TCSANOW, not TCSAFLUSH: a key typed while the program started is still to be read.
     active_ = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
     rawModeOn = active_;
+    return active_;
 }
 
 void restoreTerminalInSignal() {
@@ -70,31 +87,164 @@ void restoreTerminalInSignal() {
     if (rawModeOn) tcsetattr(STDIN_FILENO, TCSANOW, &savedForSignal);
 }
 
-RawKeyboard::~RawKeyboard() {
+void stopInSignal() {
+    const bool raw = rawModeOn;
+    restoreTerminalInSignal();
+    statusDrawnForSignal = 0;
+    struct sigaction stop = {}, ours = {};
+    sigemptyset(&stop.sa_mask);
+    stop.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &stop, &ours);
+    sigset_t tstp;
+    sigemptyset(&tstp);
+    sigaddset(&tstp, SIGTSTP);
+    pthread_sigmask(SIG_UNBLOCK, &tstp, nullptr);
+    raise(SIGTSTP);  // returns once continued
+    sigaction(SIGTSTP, &ours, nullptr);
+    if (raw && tcgetpgrp(STDIN_FILENO) == getpgrp()) tcsetattr(STDIN_FILENO, TCSANOW, &rawForSignal);
+}
+
+void RawKeyboard::release() {
     if (!active_) return;
+    active_ = false;
     rawModeOn = 0;
     termios t;
     std::memcpy(&t, saved_, sizeof t);
     tcsetattr(STDIN_FILENO, TCSANOW, &t);
 }
 
+void RawKeyboard::resume() {
+    if (!active_) enter();
+}
+
+RawKeyboard::~RawKeyboard() { release(); }
+
+namespace {
+// One more byte of a key within waitMs, or -1.
+int nextByte(int waitMs) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    unsigned char c;
+    if (::poll(&p, 1, waitMs) <= 0 || read(STDIN_FILENO, &c, 1) != 1) return -1;
+    return c;
+}
+}  // namespace
+
 Key RawKeyboard::poll(int timeoutMs) {
     if (!active_) {
         ::poll(nullptr, 0, timeoutMs);
         return Key::None;
     }
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) return Key::None;
-    // One key a call, so keys typed quickly are all taken in turn; an arrow key's escape
-    // sequence arrives whole.
-    char buf[3];
-    if (read(STDIN_FILENO, buf, 1) != 1) return Key::None;
+    // One key a call, so keys typed quickly are all taken in turn. The rest of an arrow
+    // key's escape sequence may arrive apart from its ESC (a slow link, a loaded machine).
+    const int first = nextByte(timeoutMs);
+    if (first < 0) return Key::None;
+    char buf[3] = {static_cast<char>(first)};
     size_t n = 1;
-    if (buf[0] == 27 && ::poll(&p, 1, 0) > 0) {
-        const ssize_t more = read(STDIN_FILENO, buf + 1, 2);
-        if (more > 0) n += static_cast<size_t>(more);
+    if (first == 27) {
+        const int second = nextByte(kEscapeWaitMs);
+        if (second == '[' || second == 'O') {
+            buf[n++] = static_cast<char>(second);
+            const int third = nextByte(kEscapeWaitMs);
+            if (third >= 0) buf[n++] = static_cast<char>(third);
+        } else if (second >= 0) {
+            // ESC then another key: the quit key; what follows no longer matters.
+            return Key::Quit;
+        }
     }
     return decodeKey(buf, n);
+}
+
+int terminalColumns(int fd) {
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
+
+namespace {
+// The length of the valid UTF-8 character at s (n bytes left), 0 when it is not one.
+size_t utf8Length(const unsigned char* s, size_t n) {
+    const unsigned char c = s[0];
+    size_t length;
+    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (n < length || s[1] < lo || s[1] > hi) return 0;
+    for (size_t i = 2; i < length; ++i)
+        if ((s[i] & 0xC0) != 0x80) return 0;
+    return length;
+}
+}  // namespace
+
+std::string displayPath(const char* path) {
+    std::string out;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(path);
+    size_t left = std::strlen(path);
+    while (left > 0) {
+        const size_t length = utf8Length(s, left);
+        // C0 and C1 controls and DEL would act on the terminal.
+        const bool control = length == 1 ? (s[0] < 0x20 || s[0] == 0x7F) : length == 2 && s[0] == 0xC2 && s[1] < 0xA0;
+        if (length == 0 || control) {
+            const size_t escaped = length ? length : 1;
+            for (size_t i = 0; i < escaped; ++i) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", s[i]);
+                out += hex;
+            }
+            s += escaped;
+            left -= escaped;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(s), length);
+        s += length;
+        left -= length;
+    }
+    return out;
+}
+
+std::string playingLine(const char* place, const char* path, int32_t seconds) {
+    if (seconds > 5999) seconds = 5999;  // 99:59, as the play time shows it
+    if (seconds < 0) seconds = 0;
+    char length[16];
+    std::snprintf(length, sizeof length, "%02d:%02d", int(seconds / 60), int(seconds % 60));
+    return std::string("playing ") + place + ": " + displayPath(path) + " (" + length + ")";
+}
+
+std::string keysText(int columns) {
+    static const char* const keys[] = {"space pause", "n next", "s stop", "q quit", "<- -> seek 5%",
+                                       "up/down speed", "+/- key shift", "l loop mode", "? keys"};
+    const size_t indent = 5;  // "keys:", and as many spaces on the lines after
+    std::string text, line = "keys:";
+    for (const char* key : keys) {
+        const size_t width = std::strlen(key);
+        // A key that fits no line starts its own all the same.
+        if (columns > 0 && line.size() > indent && line.size() + 2 + width > size_t(columns - 1)) {
+            text += line + "\n";
+            line.assign(indent, ' ');
+        }
+        line += std::string("  ") + key;
+    }
+    return text + line + "\n";
+}
+
+std::string fitColumns(const std::string& line, int columns) {
+    if (columns <= 1) return line;
+    size_t characters = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) continue;
+        if (++characters == size_t(columns)) return line.substr(0, i);
+    }
+    return line;
 }
 
 void ReadoutSurface::textOut(int, int y, FontId, const char* text, int len) {
@@ -127,11 +277,14 @@ void StatusLine::showPlayTime(int32_t shown, int32_t total) {
 void StatusLine::draw(const char* extra, int speedPercent, int keyShift, int loopMode, bool paused) {
     std::lock_guard<std::mutex> hold(lock_);
     const std::string time = readouts.time(), tempo = readouts.tempo();
-    std::fprintf(out_, "%s%s  %s  speed %d%%  key %+d  %s%s%s%s", inPlace_ ? "\r" : "",
-                 time.empty() ? "--:-- / --:--" : time.c_str(), tempo.empty() ? "tempo -" : tempo.c_str(),
-                 speedPercent, keyShift, kLoopModeNames[loopMode & 3], paused ? "  [break]" : "",
-                 extra && *extra ? "  " : "", extra ? extra : "");
-    std::fputs(inPlace_ ? "\x1b[K" : "\n", out_);
+    char line[256];
+    std::snprintf(line, sizeof line, "%s  %s  speed %d%%  key %+d  %s%s%s%s",
+                  time.empty() ? "--:-- / --:--" : time.c_str(), tempo.empty() ? "tempo -" : tempo.c_str(),
+                  speedPercent, keyShift, kLoopModeNames[loopMode & 3], paused ? "  [break]" : "",
+                  extra && *extra ? "  " : "", extra ? extra : "");
+    // A line longer than the terminal would wrap, and every redraw would add a line.
+    const std::string shown = inPlace_ ? fitColumns(line, terminalColumns(fileno(out_))) : line;
+    std::fprintf(out_, "%s%s%s", inPlace_ ? "\r" : "", shown.c_str(), inPlace_ ? "\x1b[K" : "\n");
     std::fflush(out_);
     drawn_ = inPlace_;
     statusDrawnForSignal = drawn_;

@@ -14,7 +14,12 @@ enum class Key { None, Pause, Stop, Next, Help, SeekBack, SeekForward, SpeedUp, 
 // Maps the bytes of one key press to a key. Arrow keys arrive as ESC [ A..D.
 Key decodeKey(const char* bytes, size_t length);
 
-// Puts standard input into raw mode for its lifetime, when it is a terminal.
+// How long the rest of an arrow key's escape sequence may take to follow its ESC, over a
+// slow link; an ESC alone is the quit key after that.
+constexpr int kEscapeWaitMs = 100;
+
+// Puts standard input into raw mode for its lifetime, when it is a terminal. Keys typed
+// before are kept: the switch does not flush the input.
 class RawKeyboard {
 public:
     RawKeyboard();
@@ -24,15 +29,44 @@ public:
     bool active() const { return active_; }
     // Waits up to timeoutMs for a key.
     Key poll(int timeoutMs);
+    // Gives the terminal back as it was (before the program stops on Ctrl-Z) and takes
+    // raw mode again (after it is continued), when the program is in the foreground then.
+    void release();
+    void resume();
 
 private:
+    bool enter();
+    bool terminal_ = false;  // standard input is a terminal whose settings were saved
     bool active_ = false;
     char saved_[64] = {};  // struct termios, kept opaque here
 };
 
+// The columns of the terminal on fd, 0 when fd is no terminal or does not say.
+int terminalColumns(int fd);
+
+// A path as the terminal shows it: its bytes as they are where they are valid UTF-8;
+// any other byte, and control characters, as \xNN escapes, so a name can neither garble
+// the line nor move the cursor.
+std::string displayPath(const char* path);
+
+// The line that tells a song has started: "playing 2/5: path (03:10)". place is the
+// song's place in the run ("2/5"), seconds its length.
+std::string playingLine(const char* place, const char* path, int32_t seconds);
+
+// The keys' help, wrapped into lines of at most `columns` columns (no limit: 0).
+std::string keysText(int columns);
+
 // Ends a status line drawn in place and puts the terminal back as it was before raw mode;
 // async-signal-safe, for a handler that ends the program at once.
 void restoreTerminalInSignal();
+// Ctrl-Z where no loop can act on it (a render, the check of the arguments): gives the
+// terminal back, stops the program, and takes raw mode again once it is continued in
+// the foreground. Async-signal-safe, for the SIGTSTP handler itself.
+void stopInSignal();
+
+// The line cut to fit `columns` columns of a terminal (at most columns - 1 characters,
+// so the cursor never wraps); UTF-8 characters count one column each and are never cut.
+std::string fitColumns(const std::string& line, int columns);
 
 // The texts the player draws beside the animation reach the status line through this
 // surface: the tempo box and the time box.
@@ -54,6 +88,7 @@ private:
 class StatusLine : public TransportView {
 public:
     StatusLine(FILE* out, bool inPlace) : out_(out), inPlace_(inPlace) {}
+    // When drawn in place, the line fits the terminal's width, read at each draw.
     void showSeekPosition(int32_t) override {}
     void enableSeekBar(bool) override {}
     void setTransportCaptions(const char*, const char*, uint32_t) override {}

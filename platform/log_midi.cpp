@@ -38,6 +38,7 @@ void LogMidiDevice::writeLine(const uint8_t* bytes, uint32_t count) {
     used = putHex(line, used, bytes, first);
     if (first == count) line[used++] = '\n';
     std::fwrite(line, 1, used, out_);
+    written_.store(true);
     for (uint32_t done = first; done < count;) {
         const uint32_t n = count - done < room ? count - done : room;
         used = putHex(line, 0, bytes + done, n);
@@ -45,6 +46,13 @@ void LogMidiDevice::writeLine(const uint8_t* bytes, uint32_t count) {
         if (done == count) line[used++] = '\n';
         std::fwrite(line, 1, used, out_);
     }
+}
+
+void LogMidiDevice::endStep(uint32_t) {
+    // Only a step that wrote something costs a write: a long rest stays quiet.
+    if (!written_.load()) return;
+    written_.store(false);
+    std::fflush(out_);
 }
 
 void LogMidiDevice::sendShort(uint32_t message) {

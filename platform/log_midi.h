@@ -15,6 +15,8 @@ public:
     void close() override { std::fflush(out_); }
     void sendShort(uint32_t message) override;
     uint32_t sendLong(const uint8_t* bytes, uint32_t count) override;
+    // Each step's lines leave at its end, so a reader on a pipe sees them as they are played.
+    void endStep(uint32_t) override;
 
     // The 1-based live step the next messages belong to.
     void setStep(uint32_t step) { step_ = step; }
@@ -31,6 +33,7 @@ private:
 
     FILE* out_;
     Relaxed<uint32_t> step_{0};  // set on the playback thread, read by both
+    Relaxed<bool> written_{false};  // lines wait in the stream's buffer
     bool timing_ = false;
     uint64_t (*nowMicros_)() = nullptr;
     uint64_t start_ = 0;

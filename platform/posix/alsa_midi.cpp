@@ -106,6 +106,12 @@ bool queryAlsaPorts(std::vector<AlsaPortInfo>& ports, std::string& error)
     return true;
 }
 
+namespace {
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
+void quietAlsaLibrary() { snd_lib_error_set_handler(ignoreAlsaMessage); }
+
 bool listAlsaPorts(std::string& text, std::string& error)
 {
     std::vector<AlsaPortInfo> ports;
@@ -253,6 +259,8 @@ bool queryAlsaPorts(std::vector<AlsaPortInfo>&, std::string& error)
     error = "this build has no ALSA sequencer support";
     return false;
 }
+
+void quietAlsaLibrary() {}
 
 bool listAlsaPorts(std::string&, std::string& error)
 {

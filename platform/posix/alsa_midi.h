@@ -33,6 +33,11 @@ bool queryAlsaPorts(std::vector<AlsaPortInfo>& ports, std::string& error);
 // queryAlsaPorts + formatAlsaPortList.
 bool listAlsaPorts(std::string& text, std::string& error);
 
+// Keeps the ALSA library's own messages ("ALSA lib conf.c:...") off standard error, for
+// every user of the library in the process (the sequencer device and the synth's audio
+// output alike): the program reports failures in its own words.
+void quietAlsaLibrary();
+
 class AlsaMidiDevice : public MidiDevice {
 public:
     // target: "CLIENT:PORT" (numbers or a client name, as aconnect takes them); null or

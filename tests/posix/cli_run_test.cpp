@@ -9,6 +9,9 @@
 
 #include "autoplay/folder_walker.h"
 #include "autoplay/play_list.h"
+#include "cli/checks.h"
+#include "platform/files.h"
+#include "shell/program.h"
 #include "tests/posix/support/run_program.h"
 #include "tests/support/smf_builder.h"
 
@@ -82,11 +85,13 @@ protected:
 };
 
 TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
-    const Result r = play("--full-path " + root);
+    const Result r = play("--full-path -v " + root);
     EXPECT_EQ(r.status, 0);
     const std::vector<int> expected = walkOrder();
     ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
     EXPECT_EQ(notesPlayed(r.out), expected);
+    const auto playing = [](const std::string& line) { return line.rfind("playing ", 0) == 0; };
+    EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), playing), 6);  // a line per song
     ASSERT_GE(r.err.size(), 2u);
     EXPECT_EQ(r.err.back(), "autoplay finished.");
     EXPECT_EQ(r.err[r.err.size() - 2], "end");
@@ -112,13 +117,60 @@ TEST_F(CliRun, ShuffleFollowsTheSeed) {
 }
 
 TEST_F(CliRun, SeveralFilesPlayInTheirOrderAndSkipWhatDoesNotLoad) {
-    const Result normal = play(root + "/b.mid /no/such.mid " + root + "/top.RMI");
-    EXPECT_EQ(normal.status, 1);  // one file did not load
-    EXPECT_EQ(notesPlayed(normal.out), (std::vector<int>{40, 44}));
-    const Lines expected = {"drop 3 file(s)", "1 / 3", root + "/b.mid", "2 / 3", "/no/such.mid", "skip",
-                            "orvanel-play: /no/such.mid: No such file or directory", "3 / 3", root + "/top.RMI",
-                            "autoplay finished."};
-    EXPECT_EQ(normal.err, expected);
+    const std::string missing = "orvanel-play: /no/such.mid: No such file or directory";
+    const std::string first = "playing 1/3: " + root + "/b.mid (00:00)";
+    const std::string third = "playing 3/3: " + root + "/top.RMI (00:00)";
+    // Normally a line per song and a skip's reason; quiet only the reason; verbose the
+    // window's texts as well.
+    const struct { const char* verbosity; Lines err; } cases[] = {
+        {"", {first, missing, third}},
+        {"-q ", {missing}},
+        {"--verbose ", {"drop 3 file(s)", "1 / 3", root + "/b.mid", first, "2 / 3", "/no/such.mid", "skip", missing,
+                        "3 / 3", root + "/top.RMI", third, "autoplay finished."}},
+    };
+    for (const auto& c : cases) {
+        const Result r = play(c.verbosity + root + "/b.mid /no/such.mid " + root + "/top.RMI");
+        EXPECT_EQ(r.status, 1) << c.verbosity;  // one file did not load
+        EXPECT_EQ(notesPlayed(r.out), (std::vector<int>{40, 44})) << c.verbosity;
+        EXPECT_EQ(r.err, c.err) << c.verbosity;
+    }
+}
+
+TEST_F(CliRun, TheExitStatusSaysWhetherEverySongPlayed) {
+    const std::string empty = scratchPath("no-songs");
+    mkdir(empty.c_str(), 0755);
+    const struct { std::string args; std::vector<int> notes; int status; } cases[] = {
+        {root + "/b.mid " + root + "/top.RMI", {40, 44}, 0},
+        {root + "/b.mid /no/such.mid", {40}, 1},  // failed in the run
+        {"/no/such.mid " + root + "/b.mid", {40}, 1},
+        {empty, {}, 1},  // failed in the check
+    };
+    for (const auto& c : cases) {
+        const Result r = play(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(notesPlayed(r.out), c.notes) << c.args;
+    }
+}
+
+// The check before the device opens keeps the song of a single file loaded for it to
+// play, and no other: a run loads each of its songs itself.
+TEST_F(CliRun, TheCheckKeepsOnlyASingleFilesSongLoaded) {
+    const std::string b = root + "/b.mid", top = root + "/top.RMI";
+    const struct { std::vector<std::string> files; bool playable, loaded; } cases[] = {
+        {{b}, true, true},
+        {{b, top}, true, false},
+        {{"/no/such.mid", b}, true, false},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Program> p(new Program);
+        p->files = &platformFileSystem();
+        p->folders = &platformFolders();
+        wireProgram(*p);
+        initSequencer(*p->seq);
+        EXPECT_EQ(checkArguments(*p, c.files), c.playable) << c.files.size() << " " << c.files[0];
+        EXPECT_EQ(bool(p->seq->songLoaded), c.loaded) << c.files.size() << " " << c.files[0];
+        unloadSong(*p->seq);
+    }
 }
 
 TEST_F(CliRun, AFolderRunGoesOnPastWhatItCannotListOrOpen) {
@@ -131,7 +183,7 @@ TEST_F(CliRun, AFolderRunGoesOnPastWhatItCannotListOrOpen) {
     writeBytes(locked + "/hidden.mid", noteSong(90));
     chmod(locked.c_str(), 0);
     ProgramRun run;
-    run.args = {builtProgram("orvanel-play"), "--device=log", "--fast", root};
+    run.args = {builtProgram("orvanel-play"), "--device=log", "--fast", "--verbose", root};
     run.ownerPermissionsOnly = true;
     run.seconds = 60;
     const ProgramResult r = runProgram(run);

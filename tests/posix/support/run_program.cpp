@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -222,6 +223,17 @@ TerminalProgram::~TerminalProgram() {
 
 void TerminalProgram::type(const std::string& keys) {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size()));
+}
+
+void TerminalProgram::signal(int number) {
+    if (pid_ > 0) kill(pid_, number);
+}
+
+void TerminalProgram::resize(int columns) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = static_cast<unsigned short>(columns);
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &size), 0);
 }
 
 void TerminalProgram::readFor(int milliseconds) {

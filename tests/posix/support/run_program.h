@@ -55,6 +55,10 @@ public:
 
     bool started() const { return pid_ > 0; }
     void type(const std::string& keys);
+    // Sends the program a signal, as a closed window (HUP) or another process would.
+    void signal(int number);
+    // Gives the terminal a width, as a window resized does (the program gets SIGWINCH).
+    void resize(int columns);
     // Reads what the terminal shows until text has appeared count times in all, or the
     // deadline passes. False then.
     bool waitFor(const std::string& text, int count = 1, double seconds = 30);
