@@ -50,6 +50,7 @@ int exitForSignal() {
 // leaves behind on purpose and change the exit status.
 void endNow(int) {
     restoreTerminalInSignal();
+    restoreRenderTerminalInSignal();
     removePartialRenderInSignal();
     syscall(SYS_exit_group, exitForSignal());
 }
@@ -71,7 +72,7 @@ void onInterrupt(int sig) {
 // Outside the session nothing sounds: Ctrl-Z only gives the terminal back around the stop.
 void onStopOutsideSession(int) {
     const int saved = errno;
-    stopInSignal();
+    stopRenderInSignal();
     errno = saved;
 }
 

@@ -298,6 +298,10 @@ void removePartialRenderInSignal() {
     if (partialKnown) unlink(partialForSignal);
 }
 
+void restoreRenderTerminalInSignal() { restoreTerminalInSignal(); }
+
+void stopRenderInSignal() { stopInSignal(); }
+
 int runRender(const PlayOptions& options, const Settings& settings, const std::atomic<bool>& interrupted) {
     RenderPlan plan;
     std::string error;

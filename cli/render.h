@@ -21,3 +21,10 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
 // Removes the file in progress under its temporary name, from a signal handler that ends
 // the program at once (async-signal-safe).
 void removePartialRenderInSignal();
+
+// The render's progress line and keys live where the render runs (the synth module, with
+// a terminal state of its own): the player's signal handlers give that terminal back
+// through these, async-signal-safe. The first restores it; the second stops the program
+// for Ctrl-Z with it given back, and takes the keys again once continued in the foreground.
+void restoreRenderTerminalInSignal();
+void stopRenderInSignal();

@@ -4,6 +4,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/render.h"
+#include "cli/terminal.h"
 #include "core/settings.h"
 #include "platform/posix/synth_module.h"
 
@@ -21,4 +22,18 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
 void removePartialRenderInSignal()
 {
     if (const SynthModule* module = loadedSynthModule()) module->removePartialInSignal();
+}
+
+void restoreRenderTerminalInSignal()
+{
+    if (const SynthModule* module = loadedSynthModule()) module->restoreTerminalInSignal();
+}
+
+// Without the module there is no render terminal: the player's own is given back.
+void stopRenderInSignal()
+{
+    if (const SynthModule* module = loadedSynthModule())
+        module->stopInSignal();
+    else
+        stopInSignal();
 }

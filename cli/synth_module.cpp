@@ -30,7 +30,7 @@ std::unique_ptr<MidiDevice> openRender(const char* arg, std::string& error)
 
 const SynthModule table = {
     kSynthModuleAbi, sizeof(PlayOptions), sizeof(Settings), openSynth, openRender, runRender,
-    removePartialRenderInSignal,
+    removePartialRenderInSignal, restoreRenderTerminalInSignal, stopRenderInSignal,
 };
 
 } // namespace

@@ -14,7 +14,7 @@ struct PlayOptions;
 struct Settings;
 
 // Raised whenever the table below or a record it takes changes shape.
-constexpr uint32_t kSynthModuleAbi = 1;
+constexpr uint32_t kSynthModuleAbi = 2;
 
 struct SynthModule {
     uint32_t abi;              // kSynthModuleAbi of the module's build
@@ -27,6 +27,10 @@ struct SynthModule {
     int (*runRender)(const PlayOptions& options, const Settings& settings, const std::atomic<bool>& interrupted);
     // Removes the render's file in progress from a signal handler (async-signal-safe).
     void (*removePartialInSignal)();
+    // The render's terminal, given back from the player's signal handlers (async-signal-safe):
+    // restored for an ending; for Ctrl-Z, stopped and taken again once continued.
+    void (*restoreTerminalInSignal)();
+    void (*stopInSignal)();
 };
 
 // The symbol the module exports: the version is in its name too, so a far older module
