@@ -37,7 +37,7 @@ void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
         char* upper = keepsCase ? match : entry->path;
         if (keepsCase) std::memcpy(match, entry->path, std::strlen(entry->path) + 1);
         s.folders->upperCase(upper);
-        if (!isSongName(upper)) continue;
+        if (!s.isSong(upper)) continue;
         entry->listed = 1;
         putEntry(list, count, entry);
         entry = nullptr;

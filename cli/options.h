@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class SongStore;
+
 struct SeekRequest {
     uint32_t afterStep;  // 1 or more: the live step after which the seek is made
     uint32_t percent;    // 0..100
@@ -39,6 +41,7 @@ struct PlayOptions {
     std::string format;       // wav, flac or ogg; empty: by the output's name, else wav
     std::vector<SeekRequest> seeks;  // in the order given
     std::vector<std::string> files;
+    const SongStore* songStore = nullptr;  // the songs read from standard input or pipes
 };
 
 // One option of the command line: adding an option is adding a row here (and its entry in
