@@ -73,7 +73,7 @@ protected:
         uint32_t attributes = 0;
         while (walkerNext(w, path, attributes)) {
             platformFolders().upperCase(path);
-            if (isSongName(path)) notes.push_back(noteOf.at(path));
+            if (isSongOrKaraokeName(path)) notes.push_back(noteOf.at(path));
         }
         walkerClose(w);
         return notes;
@@ -84,7 +84,7 @@ TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
     const Result r = play("--full-path " + root);
     EXPECT_EQ(r.status, 0);
     const std::vector<int> expected = walkOrder();
-    ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
+    ASSERT_EQ(expected.size(), 7u);  // SONGMID and .kar count, .txt does not
     EXPECT_EQ(notesPlayed(r.out), expected);
     ASSERT_GE(r.err.size(), 2u);
     EXPECT_EQ(r.err.back(), "autoplay finished.");
