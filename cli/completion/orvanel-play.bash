@@ -90,6 +90,7 @@ _orvanel_play() {
         [[ $word == "$typed"* ]] && COMPREPLY+=("${word#"$before"}")
     done
     [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *[=:] ]] && compopt -o nospace 2> /dev/null
+    return 0
 }
 
 complete -F _orvanel_play orvanel-play

@@ -2,6 +2,7 @@
 // device of the build, the choices of an option's value, and song files, play lists and
 // folders: they read them from the built program's --help.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,7 +33,7 @@ Words bashOffers(const std::string& typed, const std::string& folder) {
     ProgramRun r;
     r.args = {"bash", "-c",
               "cd \"$1\" && source \"$2\" && COMP_LINE=$3 COMP_POINT=${#3} && COMP_WORDS=(\"$4\") && "
-              "_orvanel_play && printf '%s\\n' \"${COMPREPLY[@]}\"",
+              "_orvanel_play; printf '%s\\n' \"${COMPREPLY[@]}\"",
               "bash", folder, kSource + "/cli/completion/orvanel-play.bash", typed, builtProgram("orvanel-play")};
     return lines(runProgram(r).out);
 }
@@ -41,7 +42,8 @@ TEST(Completion, BashOffersTheOptionsDevicesValuesAndSongs) {
     const std::string dir = scratchPath("completion");
     mkdir(dir.c_str(), 0755);
     mkdir((dir + "/tree").c_str(), 0755);
-    for (const char* name : {"a.mid", "b.KAR", "list.m3u8", "notes.txt", "out.wav"}) close(creat((dir + "/" + name).c_str(), 0644));
+    for (const char* name : {"a.mid", "b.KAR", "list.m3u8", "notes.txt", "out.wav"})
+        close(creat((dir + "/" + name).c_str(), 0644));
     Words options;
     for (const OptionRow& row : optionRows()) options.insert(std::string("--") + row.name + (row.value ? "=" : ""));
     Words devices = {"log"};
@@ -71,7 +73,7 @@ TEST(Completion, ZshSpecifiesEveryOptionAndItsChoices) {
     r.args = {"zsh", "-f", "-c",
               "_arguments() { print -rl -- \"$@\" }; _call_program() { shift; eval \"$@\" }; words=(\"$2\"); "
               "source \"$1\"",
-              kSource + "/cli/completion/_orvanel-play", builtProgram("orvanel-play")};
+              "zsh", kSource + "/cli/completion/_orvanel-play", builtProgram("orvanel-play")};
     const ProgramResult result = runProgram(r);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     Words names;
