@@ -62,7 +62,7 @@ _orvanel_play() {
     if [[ -n $option ]]; then
         if [[ $option == --device ]]; then
             case $cur in
-            wav:* | file:*) mapfile -t candidates < <(compgen -f -- "$cur"
+            wav:* | file:* | synth:*) mapfile -t candidates < <(compgen -f -- "$cur"
                                                       compgen -P "${cur%%:*}:" -f -- "${cur#*:}") ;;
             alsa:*) mapfile -t candidates < <("$program" --list 2> /dev/null |
                         sed -n 's/^ *\([0-9][0-9]*\):\([0-9][0-9]*\) .*/alsa:\1:\2/p') ;;
