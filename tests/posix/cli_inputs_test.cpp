@@ -59,8 +59,9 @@ TEST_F(CliInputs, StandardInputAndPipesPlayFromMemoryUpToTheLimit) {
     EXPECT_EQ(notesPlayed(dash.out), (std::vector<int>{40, 41, 40}));  // read once, played twice
     ProgramRun run;
     for (const char* script : {"exec \"$0\" --device=log --fast <(cat \"$1\")",
-                               "cat \"$1\" | \"$0\" --device=log --fast -"}) {
-        run.args = {"bash", "-c", script, builtProgram("orvanel-play"), a};
+                               "cat \"$1\" | \"$0\" --device=log --fast -",
+                               "mkfifo \"$2\" && { cat \"$1\" > \"$2\" & } && exec \"$0\" --device=log --fast \"$2\""}) {
+        run.args = {"bash", "-c", script, builtProgram("orvanel-play"), a, dir + "/fifo"};
         const ProgramResult piped = runProgram(run);
         EXPECT_EQ(piped.exitCode, 0) << script << "\n" << piped.err;
         EXPECT_EQ(notesPlayed(piped.out), (std::vector<int>{40})) << script;
@@ -73,6 +74,10 @@ TEST_F(CliInputs, StandardInputAndPipesPlayFromMemoryUpToTheLimit) {
     EXPECT_EQ(notesPlayed(r.out), (std::vector<int>{41}));
     const std::string reason = "-: too large for a MIDI file (more than " + std::to_string(kStreamSongMax) + " bytes)";
     EXPECT_NE(r.err.find("orvanel-play: " + reason + "\n"), std::string::npos) << r.err;
+    // A song is never typed: "-" on a terminal is refused at once, not waited for.
+    TerminalProgram typed({builtProgram("orvanel-play"), "--device=log", "-"});
+    EXPECT_TRUE(typed.waitFor("orvanel-play: -: standard input is a terminal, not a song")) << typed.shown();
+    EXPECT_EQ(typed.waitForExit(), 1);
 }
 
 TEST_F(CliInputs, PlayListsAndFoldersAreExpandedInPlace) {
