@@ -36,10 +36,10 @@ CONFIG_win32 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_
 CONFIG_win64 := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 CONFIG_fuzz := -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DORVANEL_FUZZ=ON -DORVANEL_TESTS=OFF \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
-# make play's folder: the player alone, optimised, without debug information, its shared
-# standard headers precompiled (a fresh make play is mostly this build).
+# make play's folder: the player alone, optimised, without debug information, hardened,
+# its shared standard headers precompiled (a fresh make play is mostly this build).
 CONFIG_player := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DORVANEL_TESTS=OFF \
-	-DORVANEL_PRECOMPILED_STD=ON
+	-DORVANEL_PRECOMPILED_STD=ON -DORVANEL_HARDEN=ON
 # The ThreadSanitizer build makes only what its tests need; the player folder the player:
 # the core, the platform library and orvanel-play.
 TARGETS_tsan := --target all_tests
@@ -94,14 +94,18 @@ play: setup-play
 	    echo "no audio output here: the demo song was rendered to $$(pwd)/demo.wav"; \
 	else exit $$status; fi
 
-# bin/orvanel-play and share/man/man1/orvanel-play.1 below $(DESTDIR)$(PREFIX).
+# bin/orvanel-play, its synth module, its man page, share/doc/orvanel-play/ and the Bash and zsh completions
+# below $(DESTDIR)$(PREFIX) (cmake/player_package.cmake); uninstall takes each away.
+INSTALLED_FILES := bin/orvanel-play share/man/man1/orvanel-play.1 share/man/man1/orvanel-play.1.gz \
+	share/doc/orvanel-play/copyright share/doc/orvanel-play/changelog.gz \
+	share/bash-completion/completions/orvanel-play share/zsh/vendor-completions/_orvanel-play \
+	share/zsh/site-functions/_orvanel-play lib/orvanel-play/orvanel-synth.so
 install: build-player
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/player --prefix "$(PREFIX)"
 
 uninstall:
-	rm -f "$(DESTDIR)$(PREFIX)/bin/orvanel-play" "$(DESTDIR)$(PREFIX)/share/man/man1/orvanel-play.1"
-	rm -f "$(DESTDIR)$(PREFIX)/lib/orvanel-play/orvanel-synth.so"
-	-rmdir "$(DESTDIR)$(PREFIX)/lib/orvanel-play" 2> /dev/null
+	rm -f $(foreach f,$(INSTALLED_FILES),"$(DESTDIR)$(PREFIX)/$(f)")
+	rmdir "$(DESTDIR)$(PREFIX)/share/doc/orvanel-play" "$(DESTDIR)$(PREFIX)/lib/orvanel-play" 2> /dev/null || true
 
 # build/orvanel-play_VERSION_ARCH.deb, with its dependencies on the shared libraries declared.
 deb: build-player

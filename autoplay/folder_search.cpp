@@ -39,7 +39,7 @@ void searchThread(FolderSearch& s, PlayListEntry* endMarker) {
             upper = match;
         }
         s.folders->upperCase(upper);
-        if (!isSongName(upper)) continue;
+        if (!s.isSong(upper)) continue;
         PlayListEntry* entry = newPlayListEntry(path, length);
         if (entry == nullptr) break;
         entry->listed = 1;

@@ -21,6 +21,7 @@ struct FolderSearch {
     SearchListener* view = nullptr;   // the list view, told of every song listed; may be null
     FolderEnumerator* folders = nullptr;
     WalkListener* walkListener = nullptr;  // told of folders that cannot be listed; may be null
+    bool (*isSong)(const char* upperCasePath) = isSongName;  // which listed files are songs
 
     FolderWalker walker;
     std::thread thread;

@@ -151,3 +151,10 @@ bool isSongName(const char* upperCasePath) {
     return (n >= 3 && (std::memcmp(end - 3, "MID", 3) == 0 || std::memcmp(end - 3, "RMI", 3) == 0)) ||
            (n >= 4 && std::memcmp(end - 4, "MIDI", 4) == 0);
 }
+
+bool isSongOrKaraokeName(const char* upperCasePath) {
+    const size_t n = std::strlen(upperCasePath);
+    const char* end = upperCasePath + n;
+    return isSongName(upperCasePath) ||
+           (n >= 4 && (std::memcmp(end - 4, ".KAR", 4) == 0 || std::memcmp(end - 4, ".SMF", 4) == 0));
+}

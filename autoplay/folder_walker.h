@@ -55,3 +55,5 @@ void walkerClose(FolderWalker& w);
 
 // Whether a listed path names a song: it ends in "MID", "MIDI" or "RMI" (upper case).
 bool isSongName(const char* upperCasePath);
+// The same, and karaoke songs and the other usual name of a MIDI file: ".KAR", ".SMF".
+bool isSongOrKaraokeName(const char* upperCasePath);

@@ -41,7 +41,7 @@ bool checkFolder(Program& p, const std::string& root) {
     bool found = false;
     while (!found && walkerNext(walker, path, attributes)) {
         p.folders->upperCase(path);
-        found = isSongName(path);
+        found = isSongOrKaraokeName(path);
     }
     walkerClose(walker);
     if (found) return true;

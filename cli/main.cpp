@@ -17,6 +17,7 @@
 #include "cli/checks.h"
 #include "cli/console_sink.h"
 #include "cli/exit_codes.h"
+#include "cli/inputs.h"
 #include "cli/options.h"
 #include "cli/render.h"
 #include "cli/render_plan.h"
@@ -265,11 +266,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvanel-play: %s\n", error.c_str());
         return kExitUsage;
     }
+    // "-", pipes and play lists become songs, and so do folders among other words; a render
+    // names its files after the folders given, so it takes them as they are.
+    MemorySongs memorySongs;
+    Inputs inputs;
+    InputSources sources;
+    sources.expandFolders = !isRenderDevice(options.device);
+    expandInputs(options.files, sources, memorySongs, inputs);
+    if (inputs.songs.empty()) return interrupted ? kExitInterrupted : kExitFailed;
+    options.files = inputs.songs;
+    options.songStore = &memorySongs;
+    if (options.shuffle && sources.expandFolders && !inputs.folderRun) shuffleSongs(options.files, options.seed);
     if (isRenderDevice(options.device)) {
         Settings settings;
         applyOptions(options, settings);
         const int rendered = runRender(options, settings, interrupted);
-        return interrupted ? exitForSignal() : rendered;
+        if (interrupted) return exitForSignal();
+        return rendered == kExitPlayed && inputs.failed ? kExitFailed : rendered;
     }
     const bool fast = options.fast;
     const bool toLog = deviceRow && deviceRow->create == createLog;
@@ -301,8 +314,10 @@ int main(int argc, char** argv) {
     p.clock = fast ? static_cast<PlaybackPlatform*>(&virtualClock) : &realClock;
     wireProgram(p);
     p.search.walkListener = &walkReporter;
+    p.search.isSong = isSongOrKaraokeName;
     Sequencer& seq = *p.seq;
     initSequencer(seq);
+    seq.songStore = &memorySongs;
     seq.loopMode = static_cast<int8_t>(options.loopMode);
 
     // What is to be played is known good, or its reasons are told, before any device opens.
@@ -356,6 +371,7 @@ int main(int argc, char** argv) {
     seq.port.close(p.settings.resetType, seq.channels);
     if (interrupted) return exitForSignal();
     int rc = session.exitCode;
+    if (inputs.failed && !rc) rc = kExitFailed;
     if (device->errorText()[0]) {
         std::fprintf(stderr, "orvanel-play: %s\n", device->errorText());
         if (!rc) rc = kExitFailed;

@@ -184,7 +184,8 @@ const std::vector<OptionRow>& optionRows() {
         {"reset-at-start", nullptr, "send the reset message before each song", switchField<&PlayOptions::resetAtStart>},
         {"loop-mode", "0..3", "0 normal, 1 loop, 2 cc111loop, 3 bigloop (a folder\nor list starts over)",
          intField<&PlayOptions::loopMode, 0, 3>},
-        {"shuffle", nullptr, "shuffle a folder's songs once the search has ended", switchField<&PlayOptions::shuffle>},
+        {"shuffle", nullptr, "shuffle the songs (a folder's once the search has ended)",
+         switchField<&PlayOptions::shuffle>},
         {"seed", "N", "seed of the shuffle (0..4294967295, default 1)", parseSeed},
         {"wait-search", nullptr, "start a folder only when the search has ended", switchField<&PlayOptions::waitSearch>},
         {"keep-list", nullptr, "after the last song go back to the first, paused", switchField<&PlayOptions::keepList>},
@@ -231,7 +232,9 @@ std::string usageText(const std::vector<DeviceRow>& devices) {
     std::string text =
         "usage: orvanel-play [options] FILE... | FOLDER\n"
         "  One file plays by itself, several one after the other; a folder plays every\n"
-        "  song below it. In a terminal, ? lists the keys.\n";
+        "  song below it. In a terminal, ? lists the keys.\n"
+        "  A FILE may be - (a song on standard input), a pipe, or a play list (.m3u,\n"
+        "  .m3u8); a list's entries, and a folder among files, take its place.\n";
     for (const OptionRow& row : optionRows())
         addEntry(text, std::string("--") + row.name + (row.value ? std::string(" ") + row.value : ""), row.help, 24);
     text += "devices:\n";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/posix/sound_file.h"
+class SongStore;
 
 struct SeekRequest {
     uint32_t afterStep;  // 1 or more: the live step after which the seek is made
@@ -50,6 +51,7 @@ struct PlayOptions {
     std::string soundFont;
     std::vector<SeekRequest> seeks;  // in the order given
     std::vector<std::string> files;
+    const SongStore* songStore = nullptr;  // the songs read from standard input or pipes
 };
 
 // One option of the command line: adding an option is adding a row here (and its entry in

@@ -334,6 +334,7 @@ int runRender(const PlayOptions& options, const Settings& settings, const std::a
     seq->settings = &settings;
     seq->port.attach(&device);
     initSequencer(*seq);
+    seq->songStore = options.songStore;
     seq->port.open();
 
     RawKeyboard keys;

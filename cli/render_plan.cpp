@@ -50,7 +50,7 @@ void walkSongs(const std::string& folder, std::vector<std::string>& out) {
         char upper[kEntryPathSize];
         std::snprintf(upper, sizeof upper, "%s", path);
         platformFolders().upperCase(upper);
-        if (isSongName(upper)) out.push_back(path);
+        if (isSongOrKaraokeName(upper)) out.push_back(path);
     }
     walkerClose(w);
 }
@@ -128,7 +128,7 @@ bool isRenderDevice(const std::string& device) {
 }
 
 std::string renderFileName(const std::string& relative, const char* extension) {
-    static const char* const songExtensions[] = {".mid", ".midi", ".rmi"};
+    static const char* const songExtensions[] = {".mid", ".midi", ".rmi", ".kar", ".smf"};
     const size_t dot = relative.rfind('.');
     const size_t slash = relative.rfind('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {

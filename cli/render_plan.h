@@ -31,7 +31,7 @@ bool isRenderDevice(const std::string& device);
 bool makeRenderPlan(const PlayOptions& options, RenderPlan& plan, std::string& error);
 
 // A song's file name below the output directory: relative with its song extension (.mid,
-// .midi, .rmi in any case) replaced by extension, or extension added.
+// .midi, .rmi, .kar, .smf in any case) replaced by extension, or extension added.
 std::string renderFileName(const std::string& relative, const char* extension);
 
 // The directory the paths share, without a trailing '/' ("" when only the root is shared,

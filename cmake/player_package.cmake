@@ -1,15 +1,39 @@
-# What installs of orvanel-play: the program and its man page, under the install prefix
-# (make install: PREFIX, DESTDIR) or in a Debian package (make deb, CPack). Neither needs
-# the tests, the tools or the benchmarks built.
+# What installs of orvanel-play: the program, its man page, its copyright and changelog,
+# its Bash and zsh completions, under the install prefix (make install: PREFIX, DESTDIR)
+# or in a Debian package (make deb, CPack). Neither needs the tests, the tools or the
+# benchmarks built. make uninstall (Makefile) removes the same files.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 install(TARGETS orvanel-play RUNTIME DESTINATION bin)
 # The synth module, where the player looks for it: ../lib/orvanel-play/ from its folder.
 if(TARGET orvanel-synth)
     install(TARGETS orvanel-synth LIBRARY DESTINATION lib/orvanel-play)
 endif()
-# The man page carries the version of the build.
+# The man page and the changelog carry the version of the build; both are installed
+# compressed, without a time stamp, as Debian wants them.
 configure_file(${CMAKE_SOURCE_DIR}/cli/orvanel-play.1.in ${CMAKE_BINARY_DIR}/orvanel-play.1 @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/orvanel-play.1 DESTINATION share/man/man1)
+configure_file(${CMAKE_SOURCE_DIR}/cli/package/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
+foreach(name orvanel-play.1 changelog)
+    execute_process(COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/${name} OUTPUT_FILE ${CMAKE_BINARY_DIR}/${name}.gz
+        RESULT_VARIABLE gzip_status)
+    if(NOT gzip_status EQUAL 0)
+        message(FATAL_ERROR "gzip could not compress ${name}")
+    endif()
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/orvanel-play.1.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/cli/package/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+    DESTINATION share/doc/orvanel-play)
+install(FILES ${CMAKE_SOURCE_DIR}/cli/completion/orvanel-play.bash DESTINATION share/bash-completion/completions
+    RENAME orvanel-play)
+# zsh reads its packages' completions from vendor-completions below /usr (Debian), a local
+# install's from site-functions.
+install(CODE "
+    set(zsh_folder share/zsh/site-functions)
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        set(zsh_folder share/zsh/vendor-completions)
+    endif()
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${zsh_folder}\" TYPE FILE
+        FILES \"${CMAKE_SOURCE_DIR}/cli/completion/_orvanel-play\")
+")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvanel-play)

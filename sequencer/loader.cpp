@@ -165,6 +165,9 @@ bool loadSongFromMemory(Sequencer& seq, const uint8_t* bytes, size_t size) {
 
 bool loadSong(Sequencer& seq, const char* path) {
     if (seq.songLoaded) return false;
+    const uint8_t* held = nullptr;
+    size_t heldSize = 0;
+    if (seq.songStore && seq.songStore->find(path, held, heldSize)) return loadSongFromMemory(seq, held, heldSize);
     // Nothing past the last possible track chunk is ever looked at.
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[kSongFileMax]);
     if (!bytes) {

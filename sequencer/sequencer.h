@@ -107,6 +107,16 @@ struct LoadFailure {
     int systemError = 0;
 };
 
+// Songs held in memory under the name they were given by (read from standard input or a
+// pipe, which cannot be opened a second time): the loader takes their bytes instead of
+// opening a file of that name.
+class SongStore {
+public:
+    virtual ~SongStore() = default;
+    // The bytes held under path; false when there are none.
+    virtual bool find(const char* path, const uint8_t*& bytes, size_t& size) const = 0;
+};
+
 struct Sequencer : SongState {
     MidiOutPort port;
 
@@ -129,6 +139,7 @@ struct Sequencer : SongState {
     // Collaborators, set by the owner. settings must be set; panel may be null.
     const Settings* settings = nullptr;
     LineSink* panel = nullptr;
+    const SongStore* songStore = nullptr;  // may be null
 
     // Keeps a seek's exchange of the song state and the playback thread's steps apart.
     std::mutex stepLock;

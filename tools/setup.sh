@@ -6,7 +6,7 @@
 #                            libsndfile (the audio files of a render)
 #   sh tools/setup.sh test   the above + mingw-w64 (i686, x86-64), Wine (32- and 64-bit), Xvfb, ja_JP.UTF-8,
 #                            clang with libFuzzer (the fuzz build), groff and man (the man
-#                            page checks)
+#                            page checks), lintian and zsh (the package's checks)
 #   sh tools/setup.sh bench  the play packages + the programs the benchmarks compare with
 #                            (midicsv, the fluidsynth command line)
 #
@@ -40,7 +40,8 @@ TEST_PACKAGES="$PLAY_PACKAGES
     libxcomposite1:i386 libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386
     xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick zip
     clang libclang-rt-14-dev
-    groff-base man-db ccache"
+    groff-base man-db ccache
+    lintian zsh"
 BENCH_PACKAGES="$PLAY_PACKAGES
     midicsv fluidsynth"
 

@@ -66,8 +66,9 @@ TEST(CliErrors, EachFailureNamesTheFileAndTheReasonWithItsExitCode) {
         {lockedDir, 1, false, "orvanel-play: " + lockedDir + ": Permission denied", 1},
         // A read that fails: the system's reason, not what the bytes read so far look like.
         {"/proc/self/mem", 1, false, "orvanel-play: /proc/self/mem: Input/output error", 1},
-        {dir + " " + text, 1, false, "orvanel-play: " + dir + ": Is a directory", 2},
-        {"--device=log --fast " + song + " " + dir, 1, false, "orvanel-play: " + dir + ": Is a directory", 0},
+        // A folder among files gives its songs in its place.
+        {empty + " " + text, 1, false, "orvanel-play: " + empty + ": no songs found", 2},
+        {"--device=log --fast " + song + " " + dir, 1, false, "orvanel-play: " + text + ": not a MIDI file", 0},
         {"--bogus " + song, 2, false, "orvanel-play: unknown option '--bogus'", 2},
         {"-x " + song, 2, false, "orvanel-play: unknown option '-x'", 2},
         {"--device=bogus " + song, 2, false, "orvanel-play: unknown device \"bogus\" (" + devices + ")", 1},

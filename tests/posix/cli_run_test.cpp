@@ -77,7 +77,7 @@ protected:
         uint32_t attributes = 0;
         while (walkerNext(w, path, attributes)) {
             platformFolders().upperCase(path);
-            if (isSongName(path)) notes.push_back(noteOf.at(path));
+            if (isSongOrKaraokeName(path)) notes.push_back(noteOf.at(path));
         }
         walkerClose(w);
         return notes;
@@ -88,7 +88,7 @@ TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
     const Result r = play("--full-path -v " + root);
     EXPECT_EQ(r.status, 0);
     const std::vector<int> expected = walkOrder();
-    ASSERT_EQ(expected.size(), 6u);  // SONGMID counts, .txt and .kar do not
+    ASSERT_EQ(expected.size(), 7u);  // SONGMID and .kar count, .txt does not
     EXPECT_EQ(notesPlayed(r.out), expected);
     const auto playing = [](const std::string& line) { return line.rfind("playing ", 0) == 0; };
     EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), playing), 6);  // a line per song

@@ -50,36 +50,50 @@ ProgramResult run(std::vector<std::string> args, std::vector<std::string> env = 
 // The man page as built, with groff's escaped hyphens as plain ones.
 std::string manPage() { return replaceAll(readText(builtProgram("orvanel-play.1")), "\\-", "-"); }
 
-TEST(Install, IntoADestdirAndOutAgain) {
-    const std::string dest = scratchPath("destdir");
-    ASSERT_EQ(run({"cmake", "--install", ORVANEL_BUILD_DIR, "--prefix", "/usr"}, {"DESTDIR=" + dest}).exitCode, 0);
-    const std::string program = dest + "/usr/bin/orvanel-play", man = dest + "/usr/share/man/man1/orvanel-play.1";
-    EXPECT_EQ(access(program.c_str(), X_OK), 0);
-    EXPECT_EQ(run({program, "--version"}).exitCode, 0);
-#ifdef ORVANEL_HAVE_FLUIDSYNTH
-    // The installed player finds its synth module: a missing SoundFont is what it meets.
-    const std::string module = dest + "/usr/lib/orvanel-play/orvanel-synth.so";
-    EXPECT_EQ(access(module.c_str(), R_OK), 0);
-    const ProgramResult synth =
-        run({program, "--device=synth:/no/such.sf2", std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
-    EXPECT_EQ(synth.err.find("module"), std::string::npos) << synth.err;
-#endif
+// Every file below folder, relative to it.
+std::set<std::string> filesBelow(const std::string& folder) {
+    std::set<std::string> files;
+    for (const std::string& line : run({"find", folder, "-type", "f"}).outLines()) files.insert(line.substr(folder.size()));
+    return files;
+}
 
-    const ProgramResult groff = run({"groff", "-man", "-ww", "-z", man});
+TEST(Install, IntoADestdirAndOutAgain) {
+    // zsh finds a package's completions in vendor-completions, a local install's in
+    // site-functions.
+    const std::pair<std::string, std::string> prefixes[] = {{"/usr", "vendor-completions"},
+                                                            {"/opt/o", "site-functions"}};
+    for (const auto& prefix : prefixes) {
+        const std::string dest = scratchPath("destdir"), at = dest + prefix.first;
+        ASSERT_EQ(run({"cmake", "--install", ORVANEL_BUILD_DIR, "--prefix", prefix.first}, {"DESTDIR=" + dest}).exitCode, 0);
+        std::set<std::string> expected = {
+            "/bin/orvanel-play", "/share/man/man1/orvanel-play.1.gz", "/share/doc/orvanel-play/copyright",
+            "/share/doc/orvanel-play/changelog.gz", "/share/bash-completion/completions/orvanel-play",
+            "/share/zsh/" + prefix.second + "/_orvanel-play"};
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+        expected.insert("/lib/orvanel-play/orvanel-synth.so");
+        // The installed player finds its synth module: a missing SoundFont is what it meets.
+        const ProgramResult synth = run({at + "/bin/orvanel-play", "--device=synth:/no/such.sf2",
+                                         std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
+        EXPECT_EQ(synth.err.find("module"), std::string::npos) << synth.err;
+#endif
+        EXPECT_EQ(filesBelow(at), expected) << prefix.first;
+        EXPECT_EQ(run({at + "/bin/orvanel-play", "--version"}).exitCode, 0);
+        const ProgramResult shown =
+            run({"man", "-l", at + "/share/man/man1/orvanel-play.1.gz"}, {"MANPAGER=cat", "MANWIDTH=100", "LANG=C.UTF-8"});
+        EXPECT_EQ(shown.exitCode, 0) << shown.err;
+        for (const char* heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "DEVICES", "KEYS", "EXIT STATUS",
+                                    "FILES", "EXAMPLES"})
+            EXPECT_NE(shown.out.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
+
+        EXPECT_EQ(run({"make", "-s", "-C", ORVANEL_SOURCE_DIR, "uninstall", "PREFIX=" + prefix.first, "DESTDIR=" + dest})
+                      .exitCode,
+                  0);
+        EXPECT_EQ(filesBelow(at), std::set<std::string>()) << prefix.first;
+        run({"rm", "-rf", dest});
+    }
+    const ProgramResult groff = run({"groff", "-man", "-ww", "-z", builtProgram("orvanel-play.1")});
     EXPECT_EQ(groff.exitCode, 0);
     EXPECT_EQ(groff.err, "") << "groff warns about the man page";
-    const ProgramResult shown = run({"man", "-l", man}, {"MANPAGER=cat", "MANWIDTH=100", "LANG=C.UTF-8"});
-    EXPECT_EQ(shown.exitCode, 0) << shown.err;
-    for (const char* heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "DEVICES", "KEYS", "EXIT STATUS", "FILES",
-                                "EXAMPLES"})
-        EXPECT_NE(shown.out.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
-
-    EXPECT_EQ(run({"make", "-s", "-C", ORVANEL_SOURCE_DIR, "uninstall", "PREFIX=/usr", "DESTDIR=" + dest}).exitCode, 0);
-    EXPECT_NE(access(program.c_str(), F_OK), 0);
-    EXPECT_NE(access(man.c_str(), F_OK), 0);
-#ifdef ORVANEL_HAVE_FLUIDSYNTH
-    EXPECT_NE(access(module.c_str(), F_OK), 0);
-#endif
 }
 
 TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
@@ -105,12 +119,24 @@ TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
     for (const std::string& library : libraries) EXPECT_NE(depends[1].str().find(library), std::string::npos) << library;
 
     const std::string contents = run({"dpkg-deb", "-c", deb}).out;
-    std::vector<std::string> files = {"./usr/bin/orvanel-play", "./usr/share/man/man1/orvanel-play.1"};
+    std::vector<std::string> files = {"./usr/bin/orvanel-play", "./usr/share/man/man1/orvanel-play.1.gz",
+                                      "./usr/share/doc/orvanel-play/copyright", "./usr/share/doc/orvanel-play/changelog.gz",
+                                      "./usr/share/bash-completion/completions/orvanel-play",
+                                      "./usr/share/zsh/vendor-completions/_orvanel-play"};
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     files.push_back("./usr/lib/orvanel-play/orvanel-synth.so");
 #endif
     for (const std::string& file : files)
         EXPECT_NE(contents.find(std::string(" ") + file + "\n"), std::string::npos) << file << "\n" << contents;
+
+    // Neither error nor warning, and no informational tag of a missing hardening (PIE,
+    // RELRO, BINDNOW, FORTIFY).
+    if (access("/usr/bin/lintian", X_OK) != 0) GTEST_SKIP() << "lintian is not installed (tools/setup.sh test)";
+    const ProgramResult lintian = run({"lintian", "--display-info", "--tag-display-limit", "0", deb});
+    for (const std::string& line : lintian.outLines())
+        EXPECT_FALSE(line.rfind("E: ", 0) == 0 || line.rfind("W: ", 0) == 0 || line.find(" hardening-") != std::string::npos)
+            << line;
+    EXPECT_NE(lintian.exitCode, 2) << lintian.err;
 }
 
 // --help is made from the tables of options, devices and exit statuses; the man page and

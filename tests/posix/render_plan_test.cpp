@@ -22,6 +22,7 @@ TEST(RenderPlan, SongFilesAreNamedAfterTheSongWithTheOutputsExtension) {
     } cases[] = {
         {"a.mid", "a.flac"},           {"sub/B.MID", "sub/B.flac"},    {"x.Midi", "x.flac"},
         {"dir.mid/song.rmi", "dir.mid/song.flac"}, {"SONGMID", "SONGMID.flac"}, {"notes.mid.txt.mid", "notes.mid.txt.flac"},
+        {"k.KAR", "k.flac"},           {"s.smf", "s.flac"},
     };
     for (const auto& c : cases) EXPECT_EQ(renderFileName(c.song, ".flac"), c.file) << c.song;
 }

@@ -210,7 +210,7 @@ TEST_F(Render, AnInterruptLeavesOnlyWholeFiles) {
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            freopen("/dev/null", "w", stderr);
+            if (!freopen("/dev/null", "w", stderr)) _exit(127);
             execl("./orvanel-play", "orvanel-play", ("--device=wav:" + out + "/").c_str(), root.c_str(), (char*)nullptr);
             _exit(127);
         }
