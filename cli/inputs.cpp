@@ -54,9 +54,11 @@ bool readAll(int fd, size_t limit, std::vector<uint8_t>& out, bool& tooLarge, in
 }
 
 // Reports each folder a walk cannot list, and whether the walk's root was one.
-class UnlistedFolders : public WalkListener {
+// Songs the walk passes over are told as the check tells them; a folder that cannot be
+// listed fails the run too.
+class UnlistedFolders : public WalkReporter {
 public:
-    UnlistedFolders(const std::string& root, bool& failed) : root_(root), failed_(failed) {}
+    UnlistedFolders(const std::string& root, bool& failed) : WalkReporter(nullptr), root_(root), failed_(failed) {}
     void folderNotListed(const char* folder, int error) override {
         reportFailure(nullptr, folder, systemText(error));
         failed_ = true;
