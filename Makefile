@@ -99,13 +99,13 @@ play: setup-play
 INSTALLED_FILES := bin/orvanel-play share/man/man1/orvanel-play.1 share/man/man1/orvanel-play.1.gz \
 	share/doc/orvanel-play/copyright share/doc/orvanel-play/changelog.gz \
 	share/bash-completion/completions/orvanel-play share/zsh/vendor-completions/_orvanel-play \
-	share/zsh/site-functions/_orvanel-play lib/orvanel-play/orvanel-synth.so
+	share/zsh/site-functions/_orvanel-play libexec/orvanel-play/orvanel-synth.so
 install: build-player
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/player --prefix "$(PREFIX)"
 
 uninstall:
 	rm -f $(foreach f,$(INSTALLED_FILES),"$(DESTDIR)$(PREFIX)/$(f)")
-	rmdir "$(DESTDIR)$(PREFIX)/share/doc/orvanel-play" "$(DESTDIR)$(PREFIX)/lib/orvanel-play" 2> /dev/null || true
+	rmdir "$(DESTDIR)$(PREFIX)/share/doc/orvanel-play" "$(DESTDIR)$(PREFIX)/libexec/orvanel-play" 2> /dev/null || true
 
 # build/orvanel-play_VERSION_ARCH.deb, with its dependencies on the shared libraries declared.
 deb: build-player

@@ -1,6 +1,7 @@
 #include "cli/inputs.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,10 @@
 #include "cli/checks.h"
 
 namespace {
+
+// How long a pipe named on the command line may stay without a writer.
+constexpr int kPipeWriterWaitMs = 2000;
+
 
 // A play list is a small text; a "list" larger than this is something else.
 constexpr size_t kPlayListMax = 16u << 20;
@@ -106,8 +111,19 @@ struct Expander {
 
     void pipe(const std::string& path) {
         if (memory.holds(path)) return in.songs.push_back(path);
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Opened without waiting for a writer: a named pipe nobody writes to would otherwise
+        // hold the program in open() for good. A writer has a while to come.
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return fail(path, systemText(errno));
+        pollfd ready = {fd, POLLIN, 0};
+        int polled;
+        do polled = poll(&ready, 1, kPipeWriterWaitMs);
+        while (polled < 0 && errno == EINTR);
+        if (polled == 0) {
+            close(fd);
+            return fail(path, "nothing was written to the pipe within " + std::to_string(kPipeWriterWaitMs / 1000) + " s");
+        }
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         readStream(path, fd);
         close(fd);
     }

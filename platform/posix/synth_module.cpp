@@ -59,7 +59,7 @@ void synthModulePlaces(const std::string& exe, std::string& beside, std::string&
     beside = folder + "/" ORVANEL_SYNTH_MODULE_FILE;
     const size_t up = folder.rfind('/');
     installed = (up == std::string::npos ? std::string() : folder.substr(0, up)) +
-                "/lib/orvanel-play/" ORVANEL_SYNTH_MODULE_FILE;
+                "/libexec/orvanel-play/" ORVANEL_SYNTH_MODULE_FILE;
 }
 
 const SynthModule* loadSynthModule(uint32_t optionsSize, uint32_t settingsSize, std::string& error)

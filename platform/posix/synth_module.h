@@ -40,7 +40,7 @@ struct SynthModule {
 #define ORVANEL_SYNTH_MODULE_FILE "orvanel-synth.so"
 
 // The places the module is looked for, beside the program first (a build folder), then
-// where make install and the package put it: <program folder>/../lib/orvanel-play/.
+// where make install and the package put it: <program folder>/../libexec/orvanel-play/.
 // exe is the program's own path (/proc/self/exe).
 void synthModulePlaces(const std::string& exe, std::string& beside, std::string& installed);
 

@@ -91,7 +91,7 @@ TEST_F(CliRun, FolderPlaysEverySongInWalkOrderThenFinishes) {
     ASSERT_EQ(expected.size(), 7u);  // SONGMID and .kar count, .txt does not
     EXPECT_EQ(notesPlayed(r.out), expected);
     const auto playing = [](const std::string& line) { return line.rfind("playing ", 0) == 0; };
-    EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), playing), 6);  // a line per song
+    EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(), playing), 7);  // a line per song
     ASSERT_GE(r.err.size(), 2u);
     EXPECT_EQ(r.err.back(), "autoplay finished.");
     EXPECT_EQ(r.err[r.err.size() - 2], "end");

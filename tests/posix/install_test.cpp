@@ -70,7 +70,7 @@ TEST(Install, IntoADestdirAndOutAgain) {
             "/share/doc/orvanel-play/changelog.gz", "/share/bash-completion/completions/orvanel-play",
             "/share/zsh/" + prefix.second + "/_orvanel-play"};
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
-        expected.insert("/lib/orvanel-play/orvanel-synth.so");
+        expected.insert("/libexec/orvanel-play/orvanel-synth.so");
         // The installed player finds its synth module: a missing SoundFont is what it meets.
         const ProgramResult synth = run({at + "/bin/orvanel-play", "--device=synth:/no/such.sf2",
                                          std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
@@ -124,7 +124,7 @@ TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
                                       "./usr/share/bash-completion/completions/orvanel-play",
                                       "./usr/share/zsh/vendor-completions/_orvanel-play"};
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
-    files.push_back("./usr/lib/orvanel-play/orvanel-synth.so");
+    files.push_back("./usr/libexec/orvanel-play/orvanel-synth.so");
 #endif
     for (const std::string& file : files)
         EXPECT_NE(contents.find(std::string(" ") + file + "\n"), std::string::npos) << file << "\n" << contents;

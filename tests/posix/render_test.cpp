@@ -300,7 +300,7 @@ TEST_F(Render, ASongThatDoesNotLoadLeavesTheOutputAsItWasAndSaysWhy) {
         {dir + "/notes.mid", "not a MIDI file"},
         {dir + "/cut.mid", "truncated MIDI file"},
         {dir + "/empty.mid", "not a MIDI file"},
-        {dir + "/fifo.mid", "not a regular file"},
+        {dir + "/fifo.mid", "nothing was written to the pipe within 2 s"},
         {dir + "/" + std::string(300, 'n') + ".mid", "File name too long"},
         {dir + "/locked.mid", "Permission denied"},
     };

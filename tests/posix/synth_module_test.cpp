@@ -89,9 +89,9 @@ TEST(SynthModule, OnlyARunThatSoundsThroughTheSynthMapsItsLibraries) {
 
 TEST(SynthModule, LookedForBesideTheProgramThenInItsLibFolder) {
     const struct { const char* exe; const char* beside; const char* installed; } cases[] = {
-        {"/usr/bin/orvanel-play", "/usr/bin/orvanel-synth.so", "/usr/lib/orvanel-play/orvanel-synth.so"},
-        {"/opt/x/build/orvanel-play", "/opt/x/build/orvanel-synth.so", "/opt/x/lib/orvanel-play/orvanel-synth.so"},
-        {"/orvanel-play", "/orvanel-synth.so", "/lib/orvanel-play/orvanel-synth.so"},
+        {"/usr/bin/orvanel-play", "/usr/bin/orvanel-synth.so", "/usr/libexec/orvanel-play/orvanel-synth.so"},
+        {"/opt/x/build/orvanel-play", "/opt/x/build/orvanel-synth.so", "/opt/x/libexec/orvanel-play/orvanel-synth.so"},
+        {"/orvanel-play", "/orvanel-synth.so", "/libexec/orvanel-play/orvanel-synth.so"},
     };
     for (const auto& c : cases) {
         std::string beside, installed;
