@@ -21,7 +21,7 @@ void FakeFolders::add(const std::string& folder, const std::string& name, bool i
     items.push_back({name, isFolder, tooLong, {}, {}});
 }
 
-void FakeFolders::addWide(const std::string& folder, const std::wstring& name, const std::wstring& shortName,
+void FakeFolders::addWide(const std::string& folder, const wchar_t* name, const wchar_t* shortName,
                           bool isFolder) {
     add(folder, "", isFolder);
     tree_[folder].back().wideName = name;

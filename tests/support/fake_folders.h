@@ -32,7 +32,7 @@ public:
     void addPath(const std::string& root, const std::string& relative);
     // An entry listed as Windows lists it, by its long and short (maybe empty) names, named
     // in codePage's text as the platform's enumeration names it.
-    void addWide(const std::string& folder, const std::wstring& name, const std::wstring& shortName,
+    void addWide(const std::string& folder, const wchar_t* name, const wchar_t* shortName,
                  bool isFolder = false);
     const CodePageConverter* codePage = nullptr;
 
