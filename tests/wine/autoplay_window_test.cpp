@@ -264,7 +264,7 @@ TEST_F(AutoplayWindow, ASongAndAFolderNamedOutsideTheCodePageAreChosenByTheirSho
     ASSERT_FALSE(song.empty());
     Process p;
     // Started in the folder, where the browser opens.
-    ASSERT_TRUE(p.startWide(exe_, L"", folder));
+    ASSERT_TRUE(p.startWide(exe_, std::wstring(), folder));
     HWND w = waitForPlayerWindow(p);
     ASSERT_NE(w, nullptr);
     pressButton(w, 0);
