@@ -186,9 +186,9 @@ public:
     }
     void messageBox(const char* text, bool) override { std::fprintf(stderr, "orvanel-play: %s\n", text); }
     bool chooseFile(const FileDialogSpec&, char*, size_t) override { return false; }
-    bool chooseFolder(char* out, size_t size) override {
+    FolderChoice chooseFolder(char* out, size_t size) override {
         if (size) out[0] = '\0';
-        return true;
+        return FolderChoice::Taken;
     }
     void showHistoryMenu(const History&) override {}
     void openDocument(const char*) override {}

@@ -95,22 +95,27 @@ void startAutoplay(Program& p) {
     }
     p.flags.commandBusy = true;
     p.autoplayFolder[0] = '\0';
-    // A folder cut to the buffer would be another folder: refused, not searched.
-    if (p.view && !p.view->chooseFolder(p.autoplayFolder, sizeof p.autoplayFolder))
-        messageBox(p, kFolderTooLongText, true);
-    if (p.autoplayFolder[0] == '\0') {
+    // A refused folder would be searched in vain: it is not searched.
+    const FolderChoice choice = p.view ? p.view->chooseFolder(p.autoplayFolder, sizeof p.autoplayFolder)
+                                       : FolderChoice::Taken;
+    if (choice != FolderChoice::Taken)
+        messageBox(p, choice == FolderChoice::TooLong ? kFolderTooLongText : kFolderNameUnspellableText, true);
+    if (choice != FolderChoice::Taken || p.autoplayFolder[0] == '\0') {
         p.flags.commandBusy = false;
         return;
     }
-    char line[kFolderPathSize + 32];
-    std::snprintf(line, sizeof line, "%s\\", p.autoplayFolder);
-    if (p.view) p.view->setCurrentFolder(line);
-    std::snprintf(line, sizeof line, "*%s", p.autoplayFolder);
-    rememberInHistory(p, line);
+    char current[kFolderPathSize + 2], entry[kFolderPathSize + 2];
+    std::snprintf(current, sizeof current, "%s\\", p.autoplayFolder);
+    std::snprintf(entry, sizeof entry, "*%s", p.autoplayFolder);
     cutDriveRoot(p.autoplayFolder);
+    // A run refused (a search still finishing) leaves the history and the current
+    // directory as they were.
+    if (!beginFolderRun(p)) return;
+    if (p.view) p.view->setCurrentFolder(current);
+    rememberInHistory(p, entry);
+    char line[kFolderPathSize + 32];
     std::snprintf(line, sizeof line, "autoplay directory = %s", p.autoplayFolder);
     printLine(p, line);
-    beginFolderRun(p);
 }
 
 void toggleList(Program& p) {

@@ -44,8 +44,7 @@ void promoteInHistory(Program& p, int k) {
 
 void playHistoryFolder(Program& p, int k, const char* folder) {
     printLine(p, "autoplay history");
-    std::strncpy(p.autoplayFolder, folder, sizeof p.autoplayFolder - 1);
-    p.autoplayFolder[sizeof p.autoplayFolder - 1] = '\0';
+    std::memcpy(p.autoplayFolder, folder, std::strlen(folder) + 1);  // it fits: playHistoryItem checked
     cutDriveRoot(p.autoplayFolder);
     if (!beginFolderRun(p)) return;
     promoteInHistory(p, k);
@@ -71,10 +70,17 @@ void playHistorySong(Program& p, int k, const char* path) {
 void playHistoryItem(Program& p, int k) {
     if (k < 0 || k >= History::kSlots || p.history.slots[k][0] == '\0') return;
     if (p.flags.searchRunning || p.flags.advanceRequested || p.flags.commandBusy) return;
-    p.flags.commandBusy = true;
     // The slots move below; the entry is kept as it was chosen.
     char entry[History::kSlotSize];
     std::memcpy(entry, p.history.slots[k], sizeof entry);
+    entry[sizeof entry - 1] = '\0';
+    // A folder cut to the search's buffer would be another folder, as the autoplay button
+    // refuses it; the song playing plays on.
+    if (entry[0] == '*' && std::strlen(entry + 1) >= sizeof p.autoplayFolder) {
+        if (p.view) p.view->messageBox(kFolderTooLongText, true);
+        return;
+    }
+    p.flags.commandBusy = true;
     printLine(p, entry);
     const bool cutShort = p.seq->playing;
     stopSong(p);

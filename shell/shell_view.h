@@ -8,6 +8,11 @@ struct History;
 
 enum class Button { Open, Play, Close, Break, LoopMode, Autoplay };
 
+// What came of the folder browser. A refused folder would be searched in vain: a path cut
+// to fit names another folder, and one whose name the code page cannot spell (with no
+// short form that it can) holds a "?", which no folder's path holds.
+enum class FolderChoice { Taken, TooLong, Unspellable };
+
 // The system's open-file dialog, as the song and skin choosers fill it in.
 struct FileDialogSpec {
     const char* title;
@@ -33,9 +38,9 @@ public:
     // receives the choice (size bytes). False when the user cancelled (or the choice does
     // not fit size bytes): path unchanged.
     virtual bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) = 0;
-    // The folder browser (file-system folders only). Leaves out empty on a cancel; false
-    // (out empty) when the chosen folder's path does not fit size bytes.
-    virtual bool chooseFolder(char* out, size_t size) = 0;
+    // The folder browser (file-system folders only). Taken with out holding the folder, or
+    // empty on a cancel; a refused folder leaves out empty.
+    virtual FolderChoice chooseFolder(char* out, size_t size) = 0;
     // The history items after the first menu's separator: one per non-empty slot, id
     // 5963 + slot, the newest on top.
     virtual void showHistoryMenu(const History& history) = 0;

@@ -13,12 +13,7 @@ namespace {
 constexpr char kPattern[] = "\\*.*";
 
 void takeEntry(const WIN32_FIND_DATAW& data, FolderEntry& entry) {
-    // A name the code page cannot spell goes by its short name; one that has none (or
-    // does not fit a name slot) is passed over, as a "?" in it would be a wildcard.
-    const wchar_t* name = data.cFileName;
-    if (!spelledExactly(name) && data.cAlternateFileName[0] != L'\0') name = data.cAlternateFileName;
-    entry.nameTooLong = !spelledExactly(name) || toAnsi(name, entry.name, sizeof entry.name) >= sizeof entry.name;
-    if (entry.nameTooLong) entry.name[0] = '\0';
+    takeFolderEntryName(ansiCodePage(), data.cFileName, data.cAlternateFileName, entry);
     entry.attributes = data.dwFileAttributes;
 }
 

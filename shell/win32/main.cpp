@@ -130,7 +130,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     // From the wide command line: a song the code page cannot spell comes by its short name.
     char arguments[kDropPathSize];
-    const size_t length = ansiArgumentsOf(GetCommandLineW(), arguments, sizeof arguments);
+    const size_t length = ansiArgumentsOf(ansiCodePage(), GetCommandLineW(), arguments, sizeof arguments);
     // One that does not fit is a command line still, with no path of ours in it.
     p.flags.cmdLineFile = length >= sizeof arguments || takeCommandLine(arguments, p.songPath, sizeof p.songPath);
     loadSettingsFiles(platformFileSystem(), p.flags.cmdLineFile, p.paths, p.settings, p.history);

@@ -59,9 +59,9 @@ bool WindowShellView::chooseFile(const FileDialogSpec& spec, char* path, size_t 
     if (!GetOpenFileNameW(&ofn)) return false;
     // A path longer than the buffer once in the code page is not cut into another one.
     char chosen[kDropPathSize];
-    if (ansiPathOf(file, chosen, sizeof chosen) >= size) return false;
+    if (ansiPathOf(ansiCodePage(), file, chosen, sizeof chosen) >= size) return false;
     std::memcpy(path, chosen, std::strlen(chosen) + 1);
-    if (spec.fileTitle) toAnsi(fileTitle, spec.fileTitle, spec.fileTitleSize);
+    if (spec.fileTitle) toAnsi(ansiCodePage(), fileTitle, spec.fileTitle, spec.fileTitleSize);
     return true;
 }
 
@@ -79,24 +79,29 @@ int CALLBACK selectCurrentFolder(HWND browser, UINT message, LPARAM, LPARAM) {
 
 }  // namespace
 
-bool WindowShellView::chooseFolder(char* out, size_t size) {
+FolderChoice WindowShellView::chooseFolder(char* out, size_t size) {
     if (size > 0) out[0] = '\0';
     IMalloc* shellAllocator = nullptr;
-    if (SHGetMalloc(&shellAllocator) != NOERROR || !shellAllocator) return true;
+    if (SHGetMalloc(&shellAllocator) != NOERROR || !shellAllocator) return FolderChoice::Taken;
     BROWSEINFOW info{};
     info.hwndOwner = app_.window;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = selectCurrentFolder;
     LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
-    bool fits = true;
+    FolderChoice choice = FolderChoice::Taken;
     if (chosen) {
         // The browser writes up to MAX_PATH characters, whatever the caller's buffer holds.
         wchar_t folder[MAX_PATH];
-        if (SHGetPathFromIDListW(chosen, folder)) fits = ansiPathOf(folder, out, size) < size;
+        bool exact = true;
+        if (SHGetPathFromIDListW(chosen, folder) && ansiPathOf(ansiCodePage(), folder, out, size, &exact) >= size)
+            choice = FolderChoice::TooLong;
+        else if (!exact)
+            choice = FolderChoice::Unspellable;
         shellAllocator->Free(chosen);
     }
     shellAllocator->Release();
-    return fits;
+    if (choice != FolderChoice::Taken && size > 0) out[0] = '\0';
+    return choice;
 }
 
 void WindowShellView::showHistoryMenu(const History& history) {
@@ -184,7 +189,7 @@ size_t HdropSource::path(uint32_t index, char* out, size_t size) {
     wchar_t path[kDropPathSize];
     if (!drop_ || DragQueryFileW(drop_, index, nullptr, 0) >= kDropPathSize) return size;
     DragQueryFileW(drop_, index, path, kDropPathSize);
-    return ansiPathOf(path, out, size);
+    return ansiPathOf(ansiCodePage(), path, out, size);
 }
 
 void HdropSource::finish() {

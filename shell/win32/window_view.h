@@ -18,7 +18,7 @@ public:
     void setTitle(const char* title) override;
     void messageBox(const char* text, bool owned) override;
     bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) override;
-    bool chooseFolder(char* out, size_t size) override;
+    FolderChoice chooseFolder(char* out, size_t size) override;
     void showHistoryMenu(const History& history) override;
     void openDocument(const char* path) override;
     void closeWindow() override;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_code_page.h"
 #include "tests/support/fake_folders.h"
 
 namespace {
@@ -71,6 +72,34 @@ TEST(FolderWalkerTest, FakeTreeEdges) {
         EXPECT_EQ(walkAll(w), c.expected);
         EXPECT_EQ(log.lines, c.skipped);
         EXPECT_EQ(fake.opened, fake.closed);
+    }
+}
+
+// Names as Windows lists them: one the code page cannot spell goes by its short form, and
+// one without a short form is passed over (a "?" in it would be a wildcard), a folder so
+// named not entered. UTF-8 spells them all.
+TEST(FolderWalkerTest, NamesOutsideTheCodePage) {
+    const struct { unsigned codePage; std::string japanese, korean; std::vector<std::string> expected; } cases[] = {
+        {kFakeJapaneseCodePage, "R\\\x93\xFA", "R\\?", {"R\\a.mid", "R\\CAFE~1.MID", "R\\\x93\xFA\\b.mid"}},
+        {kUtf8CodePage, "R\\\xE6\x97\xA5", "R\\\xED\x95\x9C",
+         {"R\\a.mid", "R\\Caf\xC3\xA9.mid", "R\\\xED\x95\x9C.mid", "R\\\xE6\x97\xA5\\b.mid",
+          "R\\\xED\x95\x9C\\c.mid"}},
+    };
+    for (const auto& c : cases) {
+        const CodePageConverter codePage = fakeCodePage(c.codePage);
+        FakeFolders fake('\\', false);
+        fake.codePage = &codePage;
+        fake.addWide("R", L"a.mid", L"");
+        fake.addWide("R", L"Caf\u00E9.mid", L"CAFE~1.MID");
+        fake.addWide("R", L"\uD55C.mid", L"");
+        fake.addWide("R", L"\u65E5", L"", true);
+        fake.addWide(c.japanese, L"b.mid", L"");
+        fake.addWide("R", L"\uD55C", L"", true);
+        fake.addWide(c.korean, L"c.mid", L"");
+        FolderWalker w;
+        w.folders = &fake;
+        walkerReset(w, "R");
+        EXPECT_EQ(walkAll(w), c.expected);
     }
 }
 

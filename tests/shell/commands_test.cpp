@@ -177,21 +177,35 @@ TEST_F(Commands, AutoplayChooserCancelledStartsNothing) {
     EXPECT_EQ(folders.opened, 0);
 }
 
-// A folder whose path does not fit is refused with a box, not cut; a search still
-// finishing (held here in its shuffle) refuses a new run with "play busy.".
-TEST_F(Commands, AutoplayRefusesAFolderTooLongAndASearchNotYetFinished) {
-    view.folderAnswers.push_back(std::string(kFolderPathSize, 'x'));
-    command(kCmdAutoplay);
-    EXPECT_EQ(view.boxes, std::vector<std::string>{kFolderTooLongText});
+// A folder that would be searched in vain is refused with a box: a path cut to fit would
+// name another folder, one with a name the code page cannot spell holds a "?". A search
+// still finishing (held here in its shuffle) refuses a new run with "play busy.". None of
+// them changes the history or the current directory.
+TEST_F(Commands, AutoplayRefusesAFolderTooLongOrUnspellableAndASearchNotYetFinished) {
     folders.addPath("C:", "SONG.MID");
     p.settings.shuffleAfterSearch = true;
-    std::unique_lock<std::mutex> shuffle(p.playList.shuffleLock);
-    ASSERT_TRUE(startFolderSearch(p.search, "C:"));
-    view.folderAnswers.push_back("D:\\music");
-    command(kCmdAutoplay);
-    EXPECT_EQ(panel.lines.back(), kPlayBusyText);
-    EXPECT_FALSE(p.flags.autoplayActive);
-    EXPECT_FALSE(p.flags.commandBusy);
+    std::unique_lock<std::mutex> shuffle(p.playList.shuffleLock, std::defer_lock);
+    const struct { std::string folder; bool searching; const char* box; const char* line; } cases[] = {
+        {std::string(kFolderPathSize, 'x'), false, kFolderTooLongText, nullptr},
+        {"C:\\Caf?", false, kFolderNameUnspellableText, nullptr},
+        {"D:\\music", true, nullptr, kPlayBusyText},
+    };
+    for (const auto& c : cases) {
+        if (c.searching) {
+            shuffle.lock();
+            ASSERT_TRUE(startFolderSearch(p.search, "C:"));
+        }
+        view.boxes.clear();
+        panel.lines.clear();
+        view.folderAnswers.push_back(c.folder);
+        command(kCmdAutoplay);
+        EXPECT_EQ(view.boxes, c.box ? std::vector<std::string>{c.box} : std::vector<std::string>{});
+        EXPECT_EQ(panel.lines, c.line ? std::vector<std::string>{c.line} : std::vector<std::string>{});
+        EXPECT_FALSE(p.flags.autoplayActive);
+        EXPECT_FALSE(p.flags.commandBusy);
+        EXPECT_TRUE(view.historyMenu.empty());
+        EXPECT_TRUE(view.currentFolder.empty());
+    }
     shuffle.unlock();
     EXPECT_TRUE(waitForSongEnd());
 }

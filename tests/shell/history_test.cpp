@@ -95,6 +95,32 @@ TEST_F(HistoryItems, FolderItemStartsAnAutoplayOfItsFolder) {
     EXPECT_EQ(folders.opened, 1);  // the tree holds "D:" alone
 }
 
+// A folder entry longer than the search's buffer (a slot holds 259 bytes) is refused as
+// the autoplay button refuses it, not cut to another folder; the longest that fits runs.
+TEST_F(HistoryItems, AFolderEntryTooLongForTheSearchIsRefusedNotCut) {
+    for (size_t length : {258, 256, 255}) {
+        const std::string folder = "D:\\" + std::string(length - 3, 'f');
+        rememberInHistory(p, ("*" + folder).c_str());
+        rememberInHistory(p, "newer.mid");
+        const auto before = view.historyMenu;
+        view.boxes.clear();
+        panel.lines.clear();
+        command(5971);
+        const bool fits = length < kFolderPathSize;
+        EXPECT_EQ(p.flags.autoplayActive, fits) << length;
+        EXPECT_EQ(p.flags.commandBusy, fits) << length;
+        if (fits) {
+            EXPECT_EQ(std::string(p.autoplayFolder), folder);
+            EXPECT_TRUE(view.boxes.empty());
+        } else {
+            EXPECT_EQ(view.boxes, std::vector<std::string>{kFolderTooLongText}) << length;
+            EXPECT_TRUE(panel.lines.empty()) << length;
+            EXPECT_EQ(view.historyMenu, before) << length;
+        }
+    }
+    waitForSongEnd();
+}
+
 // A song chosen while another plays: the first one is silenced before the second starts.
 TEST_F(HistoryItems, ASongChosenWhileAnotherPlaysIsSilencedFirst) {
     const std::string first = writeSong("h1.mid", longSong()), second = writeSong("h2.mid", longSong());

@@ -17,8 +17,15 @@ struct Listing {
 
 void FakeFolders::add(const std::string& folder, const std::string& name, bool isFolder, bool tooLong) {
     std::vector<Item>& items = tree_[folder];
-    if (items.empty()) items = {{".", true, false}, {"..", true, false}};
-    items.push_back({name, isFolder, tooLong});
+    if (items.empty()) items = {{".", true, false, {}, {}}, {"..", true, false, {}, {}}};
+    items.push_back({name, isFolder, tooLong, {}, {}});
+}
+
+void FakeFolders::addWide(const std::string& folder, const wchar_t* name, const wchar_t* shortName,
+                          bool isFolder) {
+    add(folder, "", isFolder);
+    tree_[folder].back().wideName = name;
+    tree_[folder].back().shortName = shortName;
 }
 
 void FakeFolders::addPath(const std::string& root, const std::string& relative) {
@@ -57,8 +64,12 @@ bool FakeFolders::give(void* handle, FolderEntry& entry) {
     ++served;
     const Item& item = (*listing->items)[listing->next++];
     entry = {};
-    entry.nameTooLong = item.tooLong || item.name.size() >= kFolderNameSize;
-    if (!entry.nameTooLong) std::memcpy(entry.name, item.name.c_str(), item.name.size() + 1);
+    if (!item.wideName.empty()) {
+        takeFolderEntryName(*codePage, item.wideName.c_str(), item.shortName.c_str(), entry);
+    } else {
+        entry.nameTooLong = item.tooLong || item.name.size() >= kFolderNameSize;
+        if (!entry.nameTooLong) std::memcpy(entry.name, item.name.c_str(), item.name.size() + 1);
+    }
     entry.attributes = item.folder ? kFolderAttribute : 0x20;
     return true;
 }

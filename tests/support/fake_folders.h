@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/list_view.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/shift_jis.h"
@@ -20,6 +21,7 @@ public:
         std::string name;
         bool folder;
         bool tooLong;
+        std::wstring wideName, shortName;  // a name as Windows lists it, when wideName is set
     };
     FakeFolders(char separator, bool caseSensitive) : separator_(separator), caseSensitive_(caseSensitive) {}
 
@@ -28,6 +30,11 @@ public:
     // A file below root at a relative path with '/' between its parts, and the folders on
     // the way (each added once).
     void addPath(const std::string& root, const std::string& relative);
+    // An entry listed as Windows lists it, by its long and short (maybe empty) names, named
+    // in codePage's text as the platform's enumeration names it.
+    void addWide(const std::string& folder, const wchar_t* name, const wchar_t* shortName,
+                 bool isFolder = false);
+    const CodePageConverter* codePage = nullptr;
 
     char separator() const override { return separator_; }
     bool caseSensitive() const override { return caseSensitive_; }

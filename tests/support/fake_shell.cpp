@@ -19,13 +19,14 @@ bool FakeView::chooseFile(const FileDialogSpec& spec, char* path, size_t size) {
     return true;
 }
 
-bool FakeView::chooseFolder(char* out, size_t size) {
-    if (folderAnswers.empty() || size == 0) return true;
+FolderChoice FakeView::chooseFolder(char* out, size_t size) {
+    if (folderAnswers.empty() || size == 0) return FolderChoice::Taken;
     const std::string answer = folderAnswers.front();
     folderAnswers.pop_front();
-    if (answer.size() >= size) return false;
+    if (answer.size() >= size) return FolderChoice::TooLong;
+    if (answer.find('?') != std::string::npos) return FolderChoice::Unspellable;
     std::memcpy(out, answer.c_str(), answer.size() + 1);
-    return true;
+    return FolderChoice::Taken;
 }
 
 void FakeView::showHistoryMenu(const History& history) {

@@ -25,7 +25,7 @@ public:
         boxesOwned.push_back(owned);
     }
     bool chooseFile(const FileDialogSpec& spec, char* path, size_t size) override;
-    bool chooseFolder(char* out, size_t size) override;
+    FolderChoice chooseFolder(char* out, size_t size) override;
     void showHistoryMenu(const History& history) override;
     void openDocument(const char* path) override { documents.push_back(path); }
     void closeWindow() override { ++closes; }
@@ -48,7 +48,8 @@ public:
     std::string title = "Orvanel";
     std::vector<std::string> boxes;
     std::vector<bool> boxesOwned;
-    // Answers of the choosers in turn; an empty answer is a cancel.
+    // Answers of the choosers in turn; an empty answer is a cancel. A folder answer with a
+    // "?" stands for a folder whose name the code page cannot spell, as Windows gives it.
     std::deque<std::string> fileAnswers, folderAnswers;
     std::vector<std::string> fileDialogTitles, fileDialogFolders;
     std::vector<std::string> historyMenu;  // the items top to bottom

@@ -213,26 +213,32 @@ TEST_F(AutoplayWindow, TheAutoplayButtonBrowsesForTheFolderItPlays) {
     closeCleanly(p, w);
 }
 
+// A file by its UTF-16 name, with a song of ms in it; the code page's text of its short
+// form, or "" (the file not written, or no short form without a "?").
+std::string writeWideSong(const std::wstring& path, uint32_t ms) {
+    const Bytes bytes = songOfMs(ms);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "";
+    DWORD written = 0;
+    const bool ok = WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    wchar_t shortPath[MAX_PATH] = {};
+    const std::string shortForm =
+        CloseHandle(f) && ok && GetShortPathNameW(path.c_str(), shortPath, MAX_PATH) ? ansiOf(shortPath) : "";
+    return shortForm.find('?') == std::string::npos ? shortForm : "";
+}
+
 // A song whose name the code page cannot spell ("Café": Shift_JIS has no é) plays by its
 // short name: named on the command line, dropped on the window and found by a search.
 TEST_F(AutoplayWindow, ASongNamedOutsideTheCodePagePlaysByItsShortName) {
     const std::string folder = freshFolder("cafe");
     const std::wstring song = wideOf(folder) + L"\\Caf\u00E9.mid";
-    const Bytes bytes = songOfMs(60000);
-    HANDLE f = CreateFileW(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(f);
-    wchar_t shortPath[MAX_PATH] = {};
-    ASSERT_GT(GetShortPathNameW(song.c_str(), shortPath, MAX_PATH), 0u);
-    const std::string shortSong = ansiOf(shortPath);
-    ASSERT_EQ(shortSong.find('?'), std::string::npos) << shortSong;
+    const std::string shortSong = writeWideSong(song, 60000);
+    ASSERT_FALSE(shortSong.empty());
     const std::string listed = upperCase(folder + shortSong.substr(shortSong.rfind('\\')));
     ASSERT_TRUE(writeHistory({"*" + folder}));
 
     Process p;
-    ASSERT_TRUE(p.startWide(exe_, L"\"" + song + L"\"", work_));
+    ASSERT_TRUE(p.startWide(exe_, L"\"" + song + L"\"", wideOf(work_)));
     HWND w = waitForPlayerWindow(p);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == songTitle(shortSong); })) << windowText(w);
@@ -245,6 +251,39 @@ TEST_F(AutoplayWindow, ASongNamedOutsideTheCodePagePlaysByItsShortName) {
     EXPECT_TRUE(waitUntil(5000, [&] { return buttonCaption(w, 1) == "play"; }));
     command(w, kHistoryCommand + 8);  // the dropped song went into the history above the folder
     EXPECT_TRUE(waitUntil(10000, [&] { return windowText(w) == songTitle(listed); })) << windowText(w);
+    closeCleanly(p, w);
+}
+
+// A song and a folder whose names the code page cannot spell, chosen in the song chooser
+// and in the folder browser, come through by their short names.
+TEST_F(AutoplayWindow, ASongAndAFolderNamedOutsideTheCodePageAreChosenByTheirShortNames) {
+    const std::wstring folder = wideOf(work_) + L"\\Caf\u00E9 folder";
+    removeTree(folder);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::string song = writeWideSong(folder + L"\\Caf\u00E9.mid", 60000);
+    ASSERT_FALSE(song.empty());
+    Process p;
+    // Started in the folder, where the browser opens. (The file dialog may move the
+    // current directory to wherever it opened last, so it comes second.)
+    ASSERT_TRUE(p.startWide(exe_, std::wstring(), folder));
+    HWND w = waitForPlayerWindow(p);
+    ASSERT_NE(w, nullptr);
+    pressButton(w, kAutoplayButton);
+    HWND browser = nullptr;
+    ASSERT_TRUE(waitUntil(kStartTimeoutMs, [&] {
+        browser = dialogOf(p.id());
+        return browser && FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+    })) << "no folder browser";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(browser, WM_NULL, 0, 0, SMTO_NORMAL, kStartTimeoutMs, &ignored);
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // The run lists the song below the folder's short name, upper-cased by the search.
+    EXPECT_TRUE(waitUntil(10000, [&] { return windowText(w) == songTitle(upperCase(song)); })) << windowText(w);
+    pressButton(w, kAutoplayButton);  // cancel
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == "Orvanel"; }));
+    pressButton(w, 0);
+    ASSERT_TRUE(chooseInFileDialog(p.id(), folder + L"\\Caf\u00E9.mid"));
+    EXPECT_TRUE(waitUntil(5000, [&] { return windowText(w) == songTitle(song); })) << windowText(w);
     closeCleanly(p, w);
 }
 

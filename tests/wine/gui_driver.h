@@ -173,12 +173,12 @@ public:
     }
 
     // As start, with the arguments in UTF-16: names the code page cannot spell.
-    bool startWide(const std::string& exe, const std::wstring& arguments, const std::string& folder) {
+    bool startWide(const std::string& exe, const std::wstring& arguments, const std::wstring& folder) {
         std::wstring commandLine = L"\"" + wideOf(exe) + L"\" " + arguments;
         STARTUPINFOW si = {};
         si.cb = sizeof si;
-        return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              wideOf(folder).c_str(), &si, &pi_) != 0;
+        return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                              &pi_) != 0;
     }
 
     bool running() const { return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
@@ -388,7 +388,7 @@ inline HWND messageBoxSaying(HWND owner, const std::string& text) {
 
 // Answers the open-file dialog of process pid: types path as the file name and presses
 // its OK button. False when no dialog comes, or it does not close on it.
-inline bool chooseInFileDialog(DWORD pid, const std::string& path) {
+inline bool chooseInFileDialog(DWORD pid, const std::wstring& path) {
     HWND dialog = nullptr;
     if (!waitUntil(kStartTimeoutMs, [&] { return (dialog = dialogOf(pid)) != nullptr; })) return false;
     DWORD_PTR answer = 0;
@@ -396,12 +396,13 @@ inline bool chooseInFileDialog(DWORD pid, const std::string& path) {
     // The file name box is the dialog's one edit control (inside a combo box on some systems).
     for (const Control& c : childControls(dialog)) {
         if (_stricmp(c.className.c_str(), "Edit") != 0) continue;
-        SendMessageTimeoutA(c.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, &answer);
+        SendMessageTimeoutW(c.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, &answer);
         break;
     }
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return waitUntil(kExitTimeoutMs, [&] { return !IsWindow(dialog); });
 }
+inline bool chooseInFileDialog(DWORD pid, const std::string& path) { return chooseInFileDialog(pid, wideOf(path)); }
 
 // Drops files on window as the shell does: a DROPFILES block of UTF-16 paths, made in the
 // window's own process, goes with WM_DROPFILES.
