@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -215,7 +216,11 @@ bool runAll(const std::string& play, const std::vector<std::string>& songPaths, 
         if (running == 0) break;
         int status = 0;
         const pid_t done = waitpid(-1, &status, 0);
-        if (done < 0) continue;
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) {
+            std::fprintf(stderr, "log_guard: waiting for the player: %s\n", std::strerror(errno));
+            return false;
+        }
         for (Slot& slot : slots) {
             if (slot.pid != done) continue;
             Outcome& o = runs[slot.run].outcome;
