@@ -47,9 +47,9 @@ if [ $sandbox = 1 ]; then
         *) echo "run-test: / stayed writable" >&2; exit 2 ;;
         esac
         # A bind mount starts with the flags of the mount it comes from: made writable after.
-        for writable in "$dir" $results; do
-            mount --bind "$writable" "$writable" && mount -o remount,bind,rw "$writable" || exit 2
-        done
+        writable() { mount --bind "$1" "$1" && mount -o remount,bind,rw "$1"; }
+        writable "$dir" || exit 2
+        if [ -n "$results" ]; then writable "$results" || exit 2; fi
         exec "$@"' sh "$dir" "$results" "$@"
     status=$?
 else

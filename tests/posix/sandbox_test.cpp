@@ -23,6 +23,20 @@ bool exempt(const std::string& target) {
     return false;
 }
 
+// A path as /proc/self/mountinfo writes it, with \040 for a space and the like.
+std::string unescaped(const std::string& field) {
+    std::string path;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            path += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
 TEST(Sandbox, OnlyTheTemporaryFolderIsWritable) {
     const char* state = std::getenv("ORVANEL_TEST_SANDBOX");
     const char* tmp = std::getenv("TMPDIR");
@@ -51,6 +65,7 @@ TEST(Sandbox, OnlyTheTemporaryFolderIsWritable) {
         std::istringstream fields(line);
         std::string id, parent, device, root, target, options;
         fields >> id >> parent >> device >> root >> target >> options;
+        target = unescaped(target);
         const bool readOnly = options == "ro" || options.compare(0, 3, "ro,") == 0;
         if (target == scratch) {
             scratchMounted = true;
