@@ -89,7 +89,8 @@ for name in "$@"; do
     start=$(date +%s)
     cpu_seconds start_cpu
     echo "=== $name: build"
-    if [ $build_first = yes ] && ! "$MAKE" --no-print-directory "build-$name" JOBS="$JOBS"; then
+    mkdir -p "$dir"
+    if [ $build_first = yes ] && ! "$MAKE" --no-print-directory "build-$name" JOBS="$JOBS" 2>&1 | tee "$dir/build.log"; then
         report+=("$name: BUILD FAILED")
         total_failed=$((total_failed + 1))
         continue
@@ -98,8 +99,16 @@ for name in "$@"; do
     cpu_seconds built_cpu
     # The i686 tests cannot run where the kernel refuses 32-bit programs: that build made
     # only Orvanel.exe (the Makefile), and the x86-64 build runs its tests.
+    # What ships compiles without a warning.
     if [ "$name" = win32 ] && ! bash tools/wine-run.sh --check > /dev/null 2>&1; then
-        report+=("$(printf '%-7s built Orvanel.exe only: this machine cannot start 32-bit programs (build %d s, cpu %d s)' \
+        warnings=0
+        if [ $build_first = yes ]; then warnings=$(grep -c 'warning:' "$dir/build.log"); fi
+        if [ "$warnings" -gt 0 ]; then
+            report+=("$name: $warnings compiler warning(s) in Orvanel.exe (build/win32/build.log)")
+            total_failed=$((total_failed + 1))
+            continue
+        fi
+        report+=("$(printf '%-7s built Orvanel.exe only, without a warning: this machine cannot start 32-bit programs (build %d s, cpu %d s)' \
             "$name:" $((built - start)) $((built_cpu - start_cpu)))")
         continue
     fi
