@@ -4,9 +4,13 @@
 // A change to the player that should not change what it sends is checked against this;
 // a change that should is followed by a new recording (make record-logs).
 //
-//   log_guard record --source DIR --play ORVANEL_PLAY [--file RECORDING]
-//   log_guard check  --source DIR --play ORVANEL_PLAY [--file RECORDING]
+//   log_guard record --source DIR --play ORVANEL_PLAY [--file RECORDING] [--jobs J]
+//   log_guard check  --source DIR --play ORVANEL_PLAY [--file RECORDING] [--jobs J] [--part K/N]
 //   log_guard songs  --source DIR OUTPUT_DIR      (writes the songs, to replay a case by hand)
+//
+// --jobs: runs of the player at once (default: the processors online). --part K/N checks
+// the K-th of N parts of the songs (every N-th song from the K-th), so N test cases share
+// the work; each part also checks that every recorded song is still made.
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -151,8 +156,9 @@ void hashFile(const std::string& path, size_t& lines, uint64_t& hash, const char
     }
 }
 
-bool run(const std::string& play, const std::string& options, const std::string& song,
-         const std::string& work, Outcome& o) {
+// Starts one run with its output into out and err; 0 when it cannot start.
+pid_t start(const std::string& play, const std::string& options, const std::string& song, const std::string& out,
+            const std::string& err) {
     // The window's texts are guarded too; the line that names the song (by its temporary
     // path) is not.
     std::vector<std::string> args = {play, "--device=log", "--fast", "--verbose"};
@@ -174,7 +180,6 @@ bool run(const std::string& play, const std::string& options, const std::string&
     for (std::string& e : env) envp.push_back(&e[0]);
     envp.push_back(nullptr);
 
-    const std::string out = work + "/out.txt", err = work + "/err.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -183,15 +188,71 @@ bool run(const std::string& play, const std::string& options, const std::string&
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, play.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    hashFile(out, o.outLines, o.outHash);
-    hashFile(err, o.errLines, o.errHash, "playing ");
-    return true;
+    return rc == 0 ? pid : 0;
 }
+
+struct Run {
+    size_t song;
+    int32_t steps;
+    std::string options;
+    Outcome outcome;
+};
+
+// Every run, up to jobs at once, each slot with output files of its own in work.
+bool runAll(const std::string& play, const std::vector<std::string>& songPaths, std::vector<Run>& runs,
+            const std::string& work, int jobs) {
+    struct Slot {
+        pid_t pid = 0;
+        size_t run = 0;
+        std::string out, err;
+    };
+    std::vector<Slot> slots(static_cast<size_t>(std::max(1, jobs)));
+    for (size_t i = 0; i < slots.size(); ++i) {
+        slots[i].out = work + "/out" + std::to_string(i) + ".txt";
+        slots[i].err = work + "/err" + std::to_string(i) + ".txt";
+    }
+    size_t next = 0, running = 0;
+    bool started = true;
+    while (next < runs.size() || running > 0) {
+        for (Slot& slot : slots) {
+            if (slot.pid != 0 || next >= runs.size() || !started) continue;
+            const Run& r = runs[next];
+            slot.pid = start(play, r.options, songPaths[r.song], slot.out, slot.err);
+            if (slot.pid == 0) {
+                std::fprintf(stderr, "log_guard: cannot start %s\n", play.c_str());
+                started = false;  // the ones running are still waited for
+                continue;
+            }
+            slot.run = next++;
+            ++running;
+        }
+        if (running == 0) break;
+        int status = 0;
+        const pid_t done = waitpid(-1, &status, 0);
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) {
+            std::fprintf(stderr, "log_guard: waiting for the player: %s\n", std::strerror(errno));
+            return false;
+        }
+        for (Slot& slot : slots) {
+            if (slot.pid != done) continue;
+            Outcome& o = runs[slot.run].outcome;
+            o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            hashFile(slot.out, o.outLines, o.outHash);
+            hashFile(slot.err, o.errLines, o.errHash, "playing ");
+            slot.pid = 0;
+            --running;
+        }
+    }
+    for (const Slot& slot : slots) {
+        std::remove(slot.out.c_str());
+        std::remove(slot.err.c_str());
+    }
+    return started;
+}
+
+// The song a recorded line is about: its text before " steps=".
+std::string songOf(const std::string& line) { return line.substr(0, line.find(" steps=")); }
 
 std::string recordLine(const std::string& song, int32_t steps, const std::string& options, const Outcome& o) {
     char text[512];
@@ -218,7 +279,8 @@ std::vector<std::string> readRecording(const std::string& path) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: log_guard record|check --source DIR --play ORVANEL_PLAY [--file RECORDING]\n"
+                 "usage: log_guard record|check --source DIR --play ORVANEL_PLAY [--file RECORDING] [--jobs J]\n"
+                 "       log_guard check ... --part K/N\n"
                  "       log_guard songs --source DIR OUTPUT_DIR\n");
     return 2;
 }
@@ -229,9 +291,16 @@ int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string mode = argv[1];
     std::string source = ".", play, file, outDir;
+    long jobs = sysconf(_SC_NPROCESSORS_ONLN);
+    int part = 1, parts = 1;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--source" && i + 1 < argc) source = argv[++i];
+        else if (a == "--jobs" && i + 1 < argc) jobs = std::atol(argv[++i]);
+        else if (a == "--part" && i + 1 < argc && mode == "check") {
+            if (std::sscanf(argv[++i], "%d/%d", &part, &parts) != 2 || parts < 1 || part < 1 || part > parts)
+                return usage();
+        }
         else if (a == "--play" && i + 1 < argc) play = argv[++i];
         else if (a == "--file" && i + 1 < argc) file = argv[++i];
         else if (mode == "songs" && outDir.empty()) outDir = a;
@@ -259,33 +328,37 @@ int main(int argc, char** argv) {
     }
     const std::string workDir = pattern;
 
-    std::vector<std::string> lines;
-    for (const Song& s : songs) {
-        const std::string path = workDir + "/" + fileName(s);
-        if (!writeBytes(path, s.bytes)) {
-            std::fprintf(stderr, "log_guard: cannot write %s\n", path.c_str());
-            return 1;
+    // This part's songs, written out and measured, then all their runs.
+    std::vector<std::string> paths(songs.size());
+    std::vector<Run> runs;
+    std::vector<std::string> partSongs;
+    bool written = true;
+    for (size_t i = static_cast<size_t>(part - 1); i < songs.size() && written; i += static_cast<size_t>(parts)) {
+        const Song& s = songs[i];
+        paths[i] = workDir + "/" + fileName(s);
+        if (!writeBytes(paths[i], s.bytes)) {
+            std::fprintf(stderr, "log_guard: cannot write %s\n", paths[i].c_str());
+            written = false;
+            break;
         }
-        const int32_t steps = measure(path);
-        const bool large = s.bytes.size() > 262144;
-        for (const std::string& options : casesFor(steps, large)) {
-            Outcome o;
-            if (!run(play, options, path, workDir, o)) {
-                std::fprintf(stderr, "log_guard: cannot start %s\n", play.c_str());
-                return 1;
-            }
-            lines.push_back(recordLine(s.name, steps, options, o));
-        }
-        std::remove(path.c_str());
+        partSongs.push_back(s.name);
+        const int32_t steps = measure(paths[i]);
+        for (const std::string& options : casesFor(steps, s.bytes.size() > 262144)) runs.push_back({i, steps, options, {}});
     }
-    std::remove((workDir + "/out.txt").c_str());
-    std::remove((workDir + "/err.txt").c_str());
+    const bool ran = written && runAll(play, paths, runs, workDir, static_cast<int>(jobs));
+    for (const std::string& path : paths)
+        if (!path.empty()) std::remove(path.c_str());
     rmdir(workDir.c_str());
+    if (!ran) return 1;
+    std::vector<std::string> lines;
+    for (const Run& r : runs) lines.push_back(recordLine(songs[r.song].name, r.steps, r.options, r.outcome));
 
     if (mode == "record") {
-        FILE* f = std::fopen(file.c_str(), "w");
+        // Written beside the recording and renamed over it once whole.
+        const std::string fresh = file + ".new";
+        FILE* f = std::fopen(fresh.c_str(), "w");
         if (!f) {
-            std::fprintf(stderr, "log_guard: cannot write %s\n", file.c_str());
+            std::fprintf(stderr, "log_guard: cannot write %s\n", fresh.c_str());
             return 1;
         }
         std::fprintf(f,
@@ -293,17 +366,32 @@ int main(int argc, char** argv) {
                      "# exit code, then line count and FNV-1a hash of standard output and of standard error.\n"
                      "# Written by tools/log_guard; after a deliberate change of the output: make record-logs\n");
         for (const std::string& l : lines) std::fprintf(f, "%s\n", l.c_str());
-        const bool ok = std::fclose(f) == 0;
+        const bool ok = !std::ferror(f) && std::fclose(f) == 0 && std::rename(fresh.c_str(), file.c_str()) == 0;
+        if (!ok) {
+            std::fprintf(stderr, "log_guard: cannot write %s\n", file.c_str());
+            std::remove(fresh.c_str());
+            return 1;
+        }
         std::printf("log_guard: %zu runs of %zu songs recorded in %s\n", lines.size(), songs.size(), file.c_str());
         return ok ? 0 : 1;
     }
 
-    const std::vector<std::string> recorded = readRecording(file);
-    if (recorded.empty()) {
+    const std::vector<std::string> everyRecorded = readRecording(file);
+    if (everyRecorded.empty()) {
         std::fprintf(stderr, "log_guard: no recording in %s (make record-logs)\n", file.c_str());
         return 1;
     }
+    // A recorded song that is no longer made would go unchecked in every part.
+    std::vector<std::string> recorded;
     size_t differ = 0;
+    for (const std::string& line : everyRecorded) {
+        const std::string song = songOf(line);
+        if (std::find(partSongs.begin(), partSongs.end(), song) != partSongs.end()) {
+            recorded.push_back(line);
+        } else if (std::none_of(songs.begin(), songs.end(), [&](const Song& s) { return s.name == song; })) {
+            if (++differ <= 20) std::printf("recorded: %s\nnow:      (no such song)\n", line.c_str());
+        }
+    }
     for (size_t i = 0; i < std::max(lines.size(), recorded.size()); ++i) {
         const std::string now = i < lines.size() ? lines[i] : "(none)";
         const std::string then = i < recorded.size() ? recorded[i] : "(none)";
@@ -316,6 +404,7 @@ int main(int argc, char** argv) {
                     differ, recorded.size(), file.c_str());
         return 1;
     }
-    std::printf("log_guard: %zu runs of %zu songs as recorded\n", lines.size(), songs.size());
+    std::printf("log_guard: %zu runs of %zu songs as recorded (part %d of %d)\n", lines.size(), partSongs.size(),
+                part, parts);
     return 0;
 }

@@ -6,7 +6,9 @@
 #
 # Test cases are counted from the GoogleTest XML results that every ctest entry writes
 # (build/NAME/test-results/ENTRY.xml); an entry without results (a plain program, or a
-# test program that crashed) counts as one case.
+# test program that crashed) counts as one case. Each build's line gives the wall time
+# and the processor time (user + system, of every program run) of its build and its tests:
+# on a busy machine the second says more.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -23,6 +25,19 @@ total_passed=0
 total_failed=0
 total_skipped=0
 report=()
+
+# cpu_seconds VARIABLE: the processor seconds (user + system) that the finished child
+# processes used so far. `times` runs in this shell itself (a subshell would count only
+# its own children), its lines going through a file.
+times_file=$(mktemp)
+trap 'rm -f "$times_file"' EXIT
+cpu_seconds() {
+    times > "$times_file"
+    printf -v "$1" '%s' "$(awk 'NR == 2 {
+        total = 0
+        for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); total += t[1] * 60 + t[2] }
+        printf "%d\n", total }' "$times_file")"
+}
 
 # Counts one build's results from its ctest log and XML files: prints "passed failed skipped".
 count_results() {
@@ -72,13 +87,31 @@ count_results() {
 for name in "$@"; do
     dir=build/$name
     start=$(date +%s)
+    cpu_seconds start_cpu
     echo "=== $name: build"
-    if [ $build_first = yes ] && ! "$MAKE" --no-print-directory "build-$name" JOBS="$JOBS"; then
+    mkdir -p "$dir"
+    if [ $build_first = yes ] && ! "$MAKE" --no-print-directory "build-$name" JOBS="$JOBS" 2>&1 | tee "$dir/build.log"; then
         report+=("$name: BUILD FAILED")
         total_failed=$((total_failed + 1))
         continue
     fi
     built=$(date +%s)
+    cpu_seconds built_cpu
+    # The i686 tests cannot run where the kernel refuses 32-bit programs: that build made
+    # only Orvanel.exe (the Makefile), and the x86-64 build runs its tests.
+    # What ships compiles without a warning.
+    if [ "$name" = win32 ] && ! bash tools/wine-run.sh --check > /dev/null 2>&1; then
+        warnings=0
+        if [ $build_first = yes ]; then warnings=$(grep -c 'warning:' "$dir/build.log"); fi
+        if [ "$warnings" -gt 0 ]; then
+            report+=("$name: $warnings compiler warning(s) in Orvanel.exe (build/win32/build.log)")
+            total_failed=$((total_failed + 1))
+            continue
+        fi
+        report+=("$(printf '%-7s built Orvanel.exe only, without a warning: this machine cannot start 32-bit programs (build %d s, cpu %d s)' \
+            "$name:" $((built - start)) $((built_cpu - start_cpu)))")
+        continue
+    fi
     echo "=== $name: test"
     rm -rf "$dir/test-results"
     log=$dir/ctest.log
@@ -89,10 +122,12 @@ for name in "$@"; do
     if [ "$ctest_status" -ne 0 ] && [ "$f" -eq 0 ]; then
         f=1
     fi
+    cpu_seconds tested_cpu
     entries=$(grep -c 'Test \+#[0-9]\+:' "$log")
     total_passed=$((total_passed + p)); total_failed=$((total_failed + f)); total_skipped=$((total_skipped + s))
-    report+=("$(printf '%-7s %5d passed %4d failed %4d skipped  (%d ctest entries; build %d s, tests %d s)' \
-        "$name:" "$p" "$f" "$s" "$entries" $((built - start)) $(( $(date +%s) - built )))")
+    report+=("$(printf '%-7s %5d passed %4d failed %4d skipped  (%d ctest entries; build %d s, cpu %d s; tests %d s, cpu %d s)' \
+        "$name:" "$p" "$f" "$s" "$entries" $((built - start)) $((built_cpu - start_cpu)) \
+        $(( $(date +%s) - built )) $((tested_cpu - built_cpu)))")
 done
 
 echo "=== summary"

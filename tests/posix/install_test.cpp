@@ -47,6 +47,21 @@ ProgramResult run(std::vector<std::string> args, std::vector<std::string> env = 
     return runProgram(r);
 }
 
+// The build's install rules (what cmake --install runs) into DESTDIR=dest below prefix.
+// The manifest the rules write goes to the scratch folder instead of the build folder:
+// the tests write nothing outside it.
+ProgramResult install(const std::string& dest, const std::string& prefix) {
+    const std::string build = ORVANEL_BUILD_DIR, script = scratchPath("install.cmake");
+    const std::string manifest = "file(WRITE \"" + build + "/${CMAKE_INSTALL_MANIFEST}\"";
+    std::string rules = readText(build + "/cmake_install.cmake");
+    const size_t at = rules.find(manifest);
+    EXPECT_NE(at, std::string::npos) << "the install rules no longer write their manifest as expected";
+    if (at != std::string::npos)
+        rules.replace(at, manifest.size(), "file(WRITE \"" + scratchPath("${CMAKE_INSTALL_MANIFEST}") + "\"");
+    std::ofstream(script) << rules;
+    return run({"cmake", "-DCMAKE_INSTALL_PREFIX=" + prefix, "-P", script}, {"DESTDIR=" + dest});
+}
+
 // The man page as built, with groff's escaped hyphens as plain ones.
 std::string manPage() { return replaceAll(readText(builtProgram("orvanel-play.1")), "\\-", "-"); }
 
@@ -64,7 +79,7 @@ TEST(Install, IntoADestdirAndOutAgain) {
                                                             {"/opt/o", "site-functions"}};
     for (const auto& prefix : prefixes) {
         const std::string dest = scratchPath("destdir"), at = dest + prefix.first;
-        ASSERT_EQ(run({"cmake", "--install", ORVANEL_BUILD_DIR, "--prefix", prefix.first}, {"DESTDIR=" + dest}).exitCode, 0);
+        ASSERT_EQ(install(dest, prefix.first).exitCode, 0);
         std::set<std::string> expected = {
             "/bin/orvanel-play", "/share/man/man1/orvanel-play.1.gz", "/share/doc/orvanel-play/copyright",
             "/share/doc/orvanel-play/changelog.gz", "/share/bash-completion/completions/orvanel-play",
@@ -97,9 +112,16 @@ TEST(Install, IntoADestdirAndOutAgain) {
 }
 
 TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
-    const std::string out = scratchPath("deb");
-    const ProgramResult packed =
-        run({"cpack", "-G", "DEB", "-B", out, "--config", std::string(ORVANEL_BUILD_DIR) + "/CPackConfig.cmake"});
+    // cpack would install the project itself, building and writing in the build folder:
+    // it packs the files installed into the scratch folder, below the package's prefix.
+    const std::string out = scratchPath("deb"), dest = scratchPath("debroot");
+    const std::string config = std::string(ORVANEL_BUILD_DIR) + "/CPackConfig.cmake";
+    std::smatch prefix;
+    const std::string settings = readText(config);
+    ASSERT_TRUE(std::regex_search(settings, prefix, std::regex("set\\(CPACK_PACKAGING_INSTALL_PREFIX \"([^\"]+)\"\\)")));
+    ASSERT_EQ(install(dest, prefix[1]).exitCode, 0);
+    const ProgramResult packed = run({"cpack", "-G", "DEB", "-B", out, "--config", config, "-D",
+                                      "CPACK_INSTALL_CMAKE_PROJECTS=", "-D", "CPACK_INSTALLED_DIRECTORIES=" + dest + ";."});
     ASSERT_EQ(packed.exitCode, 0) << packed.out << packed.err;
     const std::string architecture = run({"dpkg", "--print-architecture"}).outLines().at(0);
     const std::string deb = out + "/orvanel-play_" + projectVersion() + "_" + architecture + ".deb";
