@@ -59,7 +59,9 @@ ProgramResult install(const std::string& dest, const std::string& prefix) {
     if (at != std::string::npos)
         rules.replace(at, manifest.size(), "file(WRITE \"" + scratchPath("${CMAKE_INSTALL_MANIFEST}") + "\"");
     std::ofstream(script) << rules;
-    return run({"cmake", "-DCMAKE_INSTALL_PREFIX=" + prefix, "-P", script}, {"DESTDIR=" + dest});
+    // Stripped, as make install --strip and the package install them.
+    return run({"cmake", "-DCMAKE_INSTALL_PREFIX=" + prefix, "-DCMAKE_INSTALL_DO_STRIP=1", "-P", script},
+               {"DESTDIR=" + dest});
 }
 
 // The man page as built, with groff's escaped hyphens as plain ones.
