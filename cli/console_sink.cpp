@@ -9,14 +9,21 @@
 
 #include "cli/terminal.h"
 
-ConsoleSink::ConsoleSink(FILE* out) : out_(out), converter_(nullptr) {
-    const char* charset = nl_langinfo(CODESET);
-    if (!charset || !*charset) charset = "UTF-8";
-    // Pure ASCII terminals still get a readable line through UTF-8.
-    if (std::strcmp(charset, "ANSI_X3.4-1968") == 0) charset = "UTF-8";
-    iconv_t cd = iconv_open(charset, "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(charset, "SHIFT_JIS");
-    if (cd != reinterpret_cast<iconv_t>(-1)) converter_ = cd;
+ConsoleSink::ConsoleSink(FILE* out) : out_(out), converter_(nullptr) {}
+
+// Opened at the first text that needs it: iconv loads a converter module of its own, a
+// cost that a run printing no window text should not pay at start-up.
+void* ConsoleSink::converter() {
+    std::call_once(converterOpened_, [this] {
+        const char* charset = nl_langinfo(CODESET);
+        if (!charset || !*charset) charset = "UTF-8";
+        // Pure ASCII terminals still get a readable line through UTF-8.
+        if (std::strcmp(charset, "ANSI_X3.4-1968") == 0) charset = "UTF-8";
+        iconv_t cd = iconv_open(charset, "CP932");
+        if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(charset, "SHIFT_JIS");
+        if (cd != reinterpret_cast<iconv_t>(-1)) converter_ = cd;
+    });
+    return converter_;
 }
 
 ConsoleSink::~ConsoleSink() {
@@ -58,7 +65,7 @@ void ConsoleSink::print(const char* line) {
         const std::string shown = displayPath(line);
         std::snprintf(converted, sizeof converted, "%s", shown.c_str());
     } else {
-        convertSjis(converter_, line, converted, sizeof converted);
+        convertSjis(converter(), line, converted, sizeof converted);
     }
     std::fprintf(out_, "%s%s\n", clearLineFirst_ ? "\r\x1b[K" : "", converted);
     std::fflush(out_);

@@ -3,6 +3,7 @@
 // folder on disk as the path is there, any other converted from Shift_JIS to the
 // terminal's character set.
 #include <cstdio>
+#include <mutex>
 
 #include "core/line_sink.h"
 
@@ -20,7 +21,10 @@ public:
     void setShown(bool on) { shown_ = on; }
 
 private:
+    void* converter();
+
     FILE* out_;
+    std::once_flag converterOpened_;
     void* converter_;  // iconv_t, or null when no conversion is needed or possible
     bool clearLineFirst_ = false;
     bool shown_ = true;
