@@ -97,12 +97,13 @@ play: setup-play
 	    echo "no audio output here: the demo song was rendered to $$(pwd)/demo.wav"; \
 	else exit $$status; fi
 
-# bin/orvanel-play, its synth module, its man page, share/doc/orvanel-play/ and the Bash and zsh completions
+# bin/orvanel-play, its synth and ALSA modules, its man page, share/doc/orvanel-play/ and the Bash and zsh completions
 # below $(DESTDIR)$(PREFIX) (cmake/player_package.cmake); uninstall takes each away.
 INSTALLED_FILES := bin/orvanel-play share/man/man1/orvanel-play.1 share/man/man1/orvanel-play.1.gz \
 	share/doc/orvanel-play/copyright share/doc/orvanel-play/changelog.gz \
 	share/bash-completion/completions/orvanel-play share/zsh/vendor-completions/_orvanel-play \
-	share/zsh/site-functions/_orvanel-play libexec/orvanel-play/orvanel-synth.so
+	share/zsh/site-functions/_orvanel-play libexec/orvanel-play/orvanel-synth.so \
+	libexec/orvanel-play/orvanel-alsa.so
 install: build-player
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/player --prefix "$(PREFIX)"
 

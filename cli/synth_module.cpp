@@ -4,6 +4,7 @@
 #include "cli/options.h"
 #include "cli/render.h"
 #include "core/settings.h"
+#include "platform/posix/alsa_midi.h"
 #include "platform/posix/render_midi.h"
 #include "platform/posix/synth_midi.h"
 #include "platform/posix/synth_module.h"
@@ -37,5 +38,7 @@ const SynthModule table = {
 
 extern "C" __attribute__((visibility("default"))) const SynthModule* ORVANEL_SYNTH_MODULE_ENTRY()
 {
+    // The synth's audio output may go through ALSA: its messages stay off standard error.
+    quietAlsaLibrary();
     return &table;
 }

@@ -4,9 +4,12 @@
 # benchmarks built. make uninstall (Makefile) removes the same files.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 install(TARGETS orvanel-play RUNTIME DESTINATION bin)
-# The synth module, where the player looks for it: ../libexec/orvanel-play/ from its folder.
+# The synth and ALSA modules, where the player looks for them: ../libexec/orvanel-play/ from its folder.
 if(TARGET orvanel-synth)
     install(TARGETS orvanel-synth LIBRARY DESTINATION libexec/orvanel-play)
+endif()
+if(TARGET orvanel-alsa)
+    install(TARGETS orvanel-alsa LIBRARY DESTINATION libexec/orvanel-play)
 endif()
 # The man page and the changelog carry the version of the build; both are installed
 # compressed, without a time stamp, as Debian wants them.

@@ -252,7 +252,7 @@ uint32_t AlsaMidiDevice::sendLong(const uint8_t* bytes, uint32_t count)
     return 0;
 }
 
-#else // no ALSA in this build: the listing still answers, with the reason.
+#elif !defined(ORVANEL_ALSA_MODULE) // no ALSA in this build: the listing still answers, with the reason.
 
 bool queryAlsaPorts(std::vector<AlsaPortInfo>&, std::string& error)
 {

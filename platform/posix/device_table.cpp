@@ -4,6 +4,9 @@
 
 #ifdef ORVANEL_HAVE_ALSA
 #include "platform/posix/alsa_midi.h"
+#elif defined(ORVANEL_ALSA_MODULE)
+// The player itself: the ALSA device comes from orvanel-alsa.so, opened on first use.
+#include "platform/posix/alsa_module.h"
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
 #include "platform/posix/render_midi.h"
@@ -34,6 +37,12 @@ namespace {
 std::unique_ptr<MidiDevice> createAlsa(const char* arg, std::string& error)
 {
     return opened(std::make_unique<AlsaMidiDevice>(arg), error);
+}
+#elif defined(ORVANEL_ALSA_MODULE)
+std::unique_ptr<MidiDevice> createAlsa(const char* arg, std::string& error)
+{
+    const AlsaModule* module = loadAlsaModule(error);
+    return module ? module->openDevice(arg, error) : nullptr;
 }
 #endif
 
@@ -74,7 +83,7 @@ std::unique_ptr<MidiDevice> createRender(const char* arg, std::string& error)
 std::vector<DeviceRow> nativeDeviceRows()
 {
     std::vector<DeviceRow> rows;
-#ifdef ORVANEL_HAVE_ALSA
+#if defined(ORVANEL_HAVE_ALSA) || defined(ORVANEL_ALSA_MODULE)
     rows.push_back({"alsa", "alsa[:CLIENT:PORT]  ALSA sequencer port (default: the first synth port)", createAlsa});
 #endif
 #ifdef ORVANEL_SYNTH_DEVICES
@@ -136,6 +145,9 @@ std::unique_ptr<MidiDevice> openDefaultDevice(std::string& error)
             return device;
         causes += device->errorText();
     }
+#elif defined(ORVANEL_ALSA_MODULE)
+    if (auto device = createAlsa(nullptr, causes))
+        return device;
 #endif
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     {

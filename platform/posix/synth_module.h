@@ -2,7 +2,7 @@
 // The embedded synth and the file renderer (FluidSynth, libsndfile) live in a module of
 // their own, orvanel-synth.so, which the player opens only when a device needs it: the
 // log device, ALSA and --help never map those libraries and the dozens they pull in.
-// The module hands over one table; a module of another build is refused, never called.
+// The module hands over one table (platform/posix/module_loader.h opens it).
 #include <atomic>
 #include <cstdint>
 #include <memory>

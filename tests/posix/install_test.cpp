@@ -92,6 +92,12 @@ TEST(Install, IntoADestdirAndOutAgain) {
         const ProgramResult synth = run({at + "/bin/orvanel-play", "--device=synth:/no/such.sf2",
                                          std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
         EXPECT_EQ(synth.err.find("module"), std::string::npos) << synth.err;
+#ifdef ORVANEL_HAVE_ALSA
+        expected.insert("/libexec/orvanel-play/orvanel-alsa.so");
+        const ProgramResult alsa = run({at + "/bin/orvanel-play", "--device=alsa:no-such-client:0",
+                                        std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"});
+        EXPECT_EQ(alsa.err.find("module"), std::string::npos) << alsa.err;
+#endif
 #endif
         EXPECT_EQ(filesBelow(at), expected) << prefix.first;
         EXPECT_EQ(run({at + "/bin/orvanel-play", "--version"}).exitCode, 0);
@@ -149,6 +155,9 @@ TEST(Install, TheDebianPackageHoldsThePlayerAndNamesItsLibraries) {
                                       "./usr/share/zsh/vendor-completions/_orvanel-play"};
 #ifdef ORVANEL_HAVE_FLUIDSYNTH
     files.push_back("./usr/libexec/orvanel-play/orvanel-synth.so");
+#ifdef ORVANEL_HAVE_ALSA
+    files.push_back("./usr/libexec/orvanel-play/orvanel-alsa.so");
+#endif
 #endif
     for (const std::string& file : files)
         EXPECT_NE(contents.find(std::string(" ") + file + "\n"), std::string::npos) << file << "\n" << contents;

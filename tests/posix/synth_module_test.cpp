@@ -1,6 +1,7 @@
-// The synth module (orvanel-synth.so): --help, the log device and ALSA run without it and
-// never map FluidSynth or libsndfile; a synth or file device names it when it is missing
-// and ends with exit 3; the player of the build folder finds its own.
+// The synth module (orvanel-synth.so) and the ALSA module (orvanel-alsa.so): --help and
+// the log device run without them and never map FluidSynth, libsndfile or libasound; a
+// device whose module is missing names it and ends with exit 3; the default output goes
+// on to the synth without the ALSA module; the player of the build folder finds its own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 
 #include "cli/exit_codes.h"
+#include "platform/posix/alsa_module.h"
 #include "platform/posix/synth_module.h"
 #include "tests/posix/support/run_program.h"
 
@@ -17,15 +19,18 @@ namespace {
 
 std::string demoSong() { return std::string(ORVANEL_SOURCE_DIR) + "/samples/demo.mid"; }
 
-// A copy of the build's player alone in a folder: no module beside it or in ../lib.
-std::string playerWithoutModule() {
-    const std::string dir = scratchPath("no-module");
+// A copy of the build's player in a folder of its own, with the modules named beside it:
+// none in ../libexec.
+std::string playerWith(const char* folder, std::vector<std::string> modules = {}) {
+    const std::string dir = scratchPath(folder);
     mkdir(dir.c_str(), 0755);
-    const std::string copy = dir + "/orvanel-play";
-    std::ifstream in(builtProgram("orvanel-play"), std::ios::binary);
-    std::ofstream(copy, std::ios::binary) << in.rdbuf();
-    chmod(copy.c_str(), 0755);
-    return copy;
+    modules.push_back("orvanel-play");
+    for (const std::string& file : modules) {
+        std::ifstream in(builtProgram(file.c_str()), std::ios::binary);
+        std::ofstream(dir + "/" + file, std::ios::binary) << in.rdbuf();
+        chmod((dir + "/" + file).c_str(), 0755);
+    }
+    return dir + "/orvanel-play";
 }
 
 ProgramResult run(const std::string& program, const std::string& args, std::vector<std::string> env = {}) {
@@ -38,52 +43,64 @@ ProgramResult run(const std::string& program, const std::string& args, std::vect
 
 bool mentions(const ProgramResult& r, const char* text) { return r.err.find(text) != std::string::npos; }
 
-TEST(SynthModule, WithoutItTheLogAndAlsaPathsRunAndTheSynthDevicesNameIt) {
-    const std::string alone = playerWithoutModule();
+TEST(SynthModule, WithoutThemTheLogPathRunsAndEachDeviceNamesItsModule) {
+    const std::string alone = playerWith("no-module");
     const std::string song = demoSong();
     const std::string wav = scratchPath("no-module.wav");
-    // exit -1: whatever ALSA answers here (no sequencer: 3), so long as the module is not blamed.
-    const struct { std::string args; int exit; bool namesModule; } cases[] = {
-        {"--help", kExitPlayed, false},
-        {"--version", kExitPlayed, false},
-        {"--bogus", kExitUsage, false},
-        {"--device=log --fast " + song, kExitPlayed, false},
-        {"--list", -1, false},
-        {"--device=alsa " + song, -1, false},
-        {"--device=synth " + song, kExitNoDevice, true},
-        {"--device=synth:/no/such.sf2 " + song, kExitNoDevice, true},
-        {"--device=wav:" + wav + " " + song, kExitNoDevice, true},
-        {"--device=file:" + wav + " " + song, kExitNoDevice, true},
+    const char* synth = "orvanel-play: the synth module " ORVANEL_SYNTH_MODULE_FILE " is not installed";
+    const char* alsa = "orvanel-play: the ALSA module " ORVANEL_ALSA_MODULE_FILE " is not installed";
+    const struct { std::string args; int exit; const char* names; } cases[] = {
+        {"--help", kExitPlayed, nullptr},
+        {"--version", kExitPlayed, nullptr},
+        {"--bogus", kExitUsage, nullptr},
+        {"--device=log --fast " + song, kExitPlayed, nullptr},
+        {"--list", kExitNoDevice, alsa},
+        {"--device=alsa " + song, kExitNoDevice, alsa},
+        {"--device=alsa:128:0 " + song, kExitNoDevice, alsa},
+        {"--device=synth " + song, kExitNoDevice, synth},
+        {"--device=synth:/no/such.sf2 " + song, kExitNoDevice, synth},
+        {"--device=wav:" + wav + " " + song, kExitNoDevice, synth},
+        {"--device=file:" + wav + " " + song, kExitNoDevice, synth},
     };
     for (const auto& c : cases) {
         const ProgramResult r = run(alone, c.args);
-        if (c.exit >= 0) {
-            EXPECT_EQ(r.exitCode, c.exit) << c.args << "\n" << r.err;
-        }
-        EXPECT_EQ(mentions(r, "orvanel-play: the synth module " ORVANEL_SYNTH_MODULE_FILE " is not installed"),
-                  c.namesModule)
-            << c.args << "\n" << r.err;
-        if (c.namesModule) {
+        EXPECT_EQ(r.exitCode, c.exit) << c.args << "\n" << r.err;
+        EXPECT_EQ(mentions(r, synth), c.names == synth) << c.args << "\n" << r.err;
+        EXPECT_EQ(mentions(r, alsa), c.names == alsa) << c.args << "\n" << r.err;
+        if (c.names) {
             EXPECT_EQ(r.errLines().size(), 1u) << c.args << "\n" << r.err;
         }
     }
     EXPECT_NE(access(wav.c_str(), F_OK), 0) << "no file is made without the module";
 }
 
-TEST(SynthModule, OnlyARunThatSoundsThroughTheSynthMapsItsLibraries) {
+TEST(SynthModule, TheDefaultOutputGoesOnToTheSynthWithoutTheAlsaModule) {
+    const std::string player = playerWith("no-alsa-module", {ORVANEL_SYNTH_MODULE_FILE});
+    const ProgramResult r = run(player, demoSong(), {"LD_DEBUG=files"});
+    EXPECT_TRUE(mentions(r, ORVANEL_SYNTH_MODULE_FILE)) << r.err;
+    if (r.exitCode != kExitPlayed) {
+        EXPECT_EQ(r.exitCode, kExitNoDevice) << r.err;
+        EXPECT_TRUE(mentions(r, "the ALSA module " ORVANEL_ALSA_MODULE_FILE " is not installed")) << r.err;
+    }
+}
+
+TEST(SynthModule, OnlyARunThatSoundsThroughAModuleMapsItsLibraries) {
     const std::string song = demoSong();
     // The dynamic linker names every library it maps; a missing SoundFont fails after the
-    // module has been opened, so no sound device is needed.
-    const struct { std::string args; bool mapsSynth; } cases[] = {
-        {"--help", false},
-        {"--device=log --fast " + song, false},
-        {"--device=synth:/no/such.sf2 " + song, true},
+    // module has been opened, so no sound device is needed, nor a sequencer for ALSA.
+    const struct { std::string args; bool mapsSynth, mapsAlsa, mapsAsound; } cases[] = {
+        {"--help", false, false, false},
+        {"--device=log --fast " + song, false, false, false},
+        {"--device=synth:/no/such.sf2 " + song, true, false, true},
+        {"--device=alsa:no-such-client:0 " + song, false, true, true},
     };
     for (const auto& c : cases) {
         const ProgramResult r = run(builtProgram("orvanel-play"), c.args, {"LD_DEBUG=files"});
         EXPECT_EQ(mentions(r, "libfluidsynth"), c.mapsSynth) << c.args;
         EXPECT_EQ(mentions(r, ORVANEL_SYNTH_MODULE_FILE), c.mapsSynth) << c.args;
-        EXPECT_FALSE(mentions(r, "is not installed")) << c.args << ": the build folder's module is found";
+        EXPECT_EQ(mentions(r, ORVANEL_ALSA_MODULE_FILE), c.mapsAlsa) << c.args;
+        EXPECT_EQ(mentions(r, "libasound"), c.mapsAsound) << c.args;
+        EXPECT_FALSE(mentions(r, "is not installed")) << c.args << ": the build folder's modules are found";
     }
 }
 
