@@ -17,23 +17,34 @@ bool earlier(const Entry& a, const Entry& b) {
     return a.due < b.due;
 }
 
+// Moves the queue to the middle of the array, so that either end has room to grow.
+void recentre(TrackSchedule& s) {
+    const int32_t to = (2 * kScheduleSlots - s.size) / 2;
+    std::memmove(s.entries + to, s.entries + s.head, s.size * sizeof(Entry));
+    s.head = to;
+}
+
 // Puts e in its place. A track's next event is nearly always due after every other
-// track's: a few steps from the back find its place without a mispredicted branch
-// per comparison, and a place further in costs one search and one move.
+// track's: a few steps from the back find its place without a mispredicted branch per
+// comparison, a place further in costs one search. The shorter side moves aside, so a
+// track that comes back at the front, before many that wait, costs no more.
 void insert(TrackSchedule& s, Entry e) {
-    if (s.head + s.size == 2 * kScheduleSlots) {
-        std::memmove(s.entries, s.entries + s.head, s.size * sizeof(Entry));
-        s.head = 0;
-    }
+    if (s.head == 0 || s.head + s.size == 2 * kScheduleSlots) recentre(s);
     Entry* q = s.entries + s.head;
-    int32_t i = s.size;
-    for (int32_t n = 0; n < kStepsFromBack && i > 0 && q[i - 1].due > e.due; ++n, --i) q[i] = q[i - 1];
-    if (i > 0 && q[i - 1].due > e.due) {
-        const int32_t at = static_cast<int32_t>(std::upper_bound(q, q + i, e, earlier) - q);
-        std::memmove(q + at + 1, q + at, (i - at) * sizeof(Entry));
-        i = at;
+    int32_t at = s.size;
+    for (int32_t n = 0; n < kStepsFromBack && at > 0 && q[at - 1].due > e.due; ++n) --at;
+    if (at > 0 && q[at - 1].due > e.due)
+        at = q[0].due > e.due ? 0 : static_cast<int32_t>(std::upper_bound(q, q + at, e, earlier) - q);
+    if (at == s.size) {
+        // Behind every other: nothing moves.
+    } else if (s.size - at <= at) {
+        std::memmove(q + at + 1, q + at, (s.size - at) * sizeof(Entry));
+    } else {
+        if (at > 0) std::memmove(q - 1, q, at * sizeof(Entry));
+        --s.head;
+        --q;
     }
-    q[i] = e;
+    q[at] = e;
     ++s.size;
 }
 

@@ -21,7 +21,7 @@ struct TrackSchedule {
         int32_t track;
     };
     // The queue is entries[head, head + size), lowest due tick first. Taking moves head on;
-    // the entries go back to the start of the array when the end is reached.
+    // the queue moves back to the middle of the array when it reaches either end.
     Entry entries[2 * kScheduleSlots];
     int32_t head = 0;
     int32_t size = 0;
