@@ -9,6 +9,25 @@
 #include "sequencer/schedule.h"
 #include "sequencer/sequencer.h"
 
+namespace {
+
+// The bytes of a track the reader may use: its body, clamped to the song image (a
+// cursor left half set by a failed load can point anywhere).
+struct TrackBytes {
+    const uint8_t* body;
+    int32_t length;
+};
+
+TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
+    if (!seq.songImage || cur.trackStart < 0 || cur.trackStart > kSongImageSize ||
+        cur.trackLength <= 0)
+        return {nullptr, 0};
+    const int32_t room = kSongImageSize - cur.trackStart;
+    return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
+}
+
+}  // namespace
+
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
     uint32_t v = 0;
     for (int n = 0; n < kMaxVarLenBytes && p < end; ++n) {
@@ -22,27 +41,12 @@ bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value) {
     return false;
 }
 
-int32_t varLenSize(uint32_t value) {
-    if (value <= 127) return 1;
-    if (value <= 16383) return 2;
-    if (value <= 2097151) return 3;
-    return 4;
-}
-
 void appendBytes(char* line, size_t capacity, const uint8_t* source, size_t count) {
     const size_t used = std::strlen(line);
     const size_t room = capacity - 1 - used;
     const size_t n = count < room ? count : room;
     std::memcpy(line + used, source, n);
     line[used + n] = '\0';
-}
-
-TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur) {
-    if (!seq.songImage || cur.trackStart < 0 || cur.trackStart > kSongImageSize ||
-        cur.trackLength <= 0)
-        return {nullptr, 0};
-    const int32_t room = kSongImageSize - cur.trackStart;
-    return {seq.songImage->bytes + cur.trackStart, cur.trackLength < room ? cur.trackLength : room};
 }
 
 int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur) {
@@ -113,7 +117,7 @@ void captureLoopPoint(Sequencer& seq, int32_t track, bool live) {
 
 void channelMessage2(Sequencer& seq, int32_t track, uint8_t status, uint8_t d1, uint8_t d2, bool live) {
     const Settings& settings = *seq.settings;
-    d1 = shiftKey(settings, status, d1);
+    if ((status & 0xE0) == 0x80) d1 = shiftKey(settings, status, d1);  // only notes shift
     seq.lastMessage = status | (uint32_t(d1) << 8) | (uint32_t(d2) << 16);
     const uint8_t kind = status & 0xF0;
     ChannelState& ch = seq.channels[status & 0x0F];

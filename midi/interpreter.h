@@ -8,14 +8,6 @@ class LineSink;
 struct Sequencer;
 struct TrackCursor;
 
-// The bytes of a track the reader may use: its body, clamped to the song image (a
-// cursor left half set by a failed load can point anywhere).
-struct TrackBytes {
-    const uint8_t* body;
-    int32_t length;
-};
-TrackBytes trackBytes(const Sequencer& seq, const TrackCursor& cur);
-
 // What interpretTrack tells of the track's next due tick when it has not read it.
 constexpr int64_t kDueUnknown = INT64_MIN + 1;
 
@@ -36,7 +28,9 @@ constexpr int kMaxVarLenBytes = 4;
 // False when the quantity runs into end or does not end within four bytes.
 bool decodeVarLen(const uint8_t* p, const uint8_t* end, uint32_t& value);
 // Bytes the reader steps over after a quantity: the size of its shortest encoding.
-int32_t varLenSize(uint32_t value);
+inline int32_t varLenSize(uint32_t value) {
+    return value <= 127 ? 1 : value <= 16383 ? 2 : value <= 2097151 ? 3 : 4;
+}
 
 // Appends count bytes (zeros included) to the zero-terminated line of capacity bytes,
 // cutting what does not fit and keeping it terminated.

@@ -86,6 +86,7 @@ void initSequencer(Sequencer& seq) {
         cur.trackStart = 0;
     }
     seq.schedule.size = 0;
+    seq.schedule.head = 0;
     resetChannels(seq.channels);
     if (!seq.seekReplay) seq.seekReplay.reset(new Sequencer);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Which tracks a step must visit: per track the tick its next event falls due at, and the
-// playing tracks in a small binary heap ordered by it. A step takes the due tracks off
-// the heap, interprets them in track order and puts each back with its new due tick, so
-// a step costs what its events cost, not what the song's track count costs.
+// playing tracks in a queue sorted by it. A step takes the due tracks off the front,
+// interprets them in track order and puts each back with its new due tick, which nearly
+// always falls behind the others' and is placed from the back; so a step costs what its
+// events cost, not what the song's track count costs.
 #include <cstdint>
 #include <limits>
 
@@ -19,9 +20,10 @@ struct TrackSchedule {
         int64_t due;
         int32_t track;
     };
-    // A 4-ary heap: half the depth of a binary one, and the four children of a node share
-    // a cache line or two, so taking the top off costs fewer dependent loads.
-    Entry heap[kScheduleSlots];  // heap[0] has the lowest due tick
+    // The queue is entries[head, head + size), lowest due tick first. Taking moves head on;
+    // the queue moves back to the middle of the array when it reaches either end.
+    Entry entries[2 * kScheduleSlots];
+    int32_t head = 0;
     int32_t size = 0;
 };
 
