@@ -10,6 +10,7 @@
 
 #include "cli/exit_codes.h"
 #include "platform/posix/alsa_module.h"
+#include "platform/posix/module_loader.h"
 #include "platform/posix/synth_module.h"
 #include "tests/posix/support/run_program.h"
 
@@ -103,6 +104,20 @@ TEST(SynthModule, OnlyARunThatSoundsThroughAModuleMapsItsLibraries) {
         EXPECT_FALSE(mentions(r, "is not installed")) << c.args << ": the build folder's modules are found";
     }
 }
+
+#ifdef ORVANEL_HAVE_FLUIDSYNTH
+// A module of another build (its table another shape) is refused before any of it is called;
+// this test program sits beside the build's module.
+TEST(SynthModule, AModuleOfAnotherVersionIsRefused) {
+    for (const uint32_t abi : {kSynthModuleAbi + 1, kSynthModuleAbi}) {
+        ModuleSlot slot(ORVANEL_SYNTH_MODULE_FILE, "synth module", ORVANEL_SYNTH_MODULE_ENTRY_NAME, abi);
+        std::string error;
+        const bool loaded = loadModule(slot, error) != nullptr;
+        EXPECT_EQ(loaded, abi == kSynthModuleAbi) << abi << ": " << error;
+        if (!loaded) EXPECT_NE(error.find("another version"), std::string::npos) << error;
+    }
+}
+#endif
 
 TEST(SynthModule, LookedForBesideTheProgramThenInItsLibFolder) {
     const struct { const char* exe; const char* beside; const char* installed; } cases[] = {
