@@ -78,7 +78,9 @@ TEST_F(SearchTest, RealTreeListsSongsFifteenLevelsDownAndDrawsThem) {
     std::sort(found.begin(), found.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected);
-    EXPECT_EQ(surface.texts.front().bytes.substr(0, 2), "0 ");  // the first song's row
+    // The first song's row; a long path is drawn a character at a time, so only its index
+    // is sure to be a text of its own.
+    EXPECT_EQ(surface.texts.front().bytes.substr(0, 1), "0");
     // e17 is 16 levels below e1: meeting it ends the search.
     EXPECT_TRUE(search(tree.path("e1").c_str()).empty());
 }
