@@ -50,7 +50,7 @@ void appendBytes(char* line, size_t capacity, const uint8_t* source, size_t coun
 }
 
 int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur) {
-    // The same tests, in the same order, as the head of interpretTrack's loop.
+    // The same tests, in the same order, as the interpreter's on entry and at the head of its loop.
     const TrackBytes tb = trackBytes(seq, cur);
     if (cur.position >= tb.length || cur.position < 0) return kDueNow;
     uint32_t delta = 0;
@@ -115,7 +115,10 @@ void captureLoopPoint(Sequencer& seq, int32_t track, bool live) {
     }
 }
 
-void channelMessage2(Sequencer& seq, int32_t track, uint8_t status, uint8_t d1, uint8_t d2, bool live) {
+// The channel messages, made for each kind of step like the interpreter that calls them:
+// the silent run's are a few stores, inlined.
+template <bool live>
+void channelMessage2(Sequencer& seq, int32_t track, uint8_t status, uint8_t d1, uint8_t d2) {
     const Settings& settings = *seq.settings;
     if ((status & 0xE0) == 0x80) d1 = shiftKey(settings, status, d1);  // only notes shift
     seq.lastMessage = status | (uint32_t(d1) << 8) | (uint32_t(d2) << 16);
@@ -141,13 +144,18 @@ void channelMessage2(Sequencer& seq, int32_t track, uint8_t status, uint8_t d1, 
     }
 }
 
-void channelMessage1(Sequencer& seq, uint8_t status, uint8_t d1, bool live) {
+template <bool live>
+void channelMessage1(Sequencer& seq, uint8_t status, uint8_t d1) {
     if ((status & 0xF0) == 0xC0) {
         ChannelState& ch = seq.channels[status & 0x0F];
-        const char* line = nullptr;
-        d1 = convertProgram(seq.settings->bankMode, status & 0x0F, d1, ch.controllers[0], &line);
+        const uint8_t bankMode = seq.settings->bankMode;
+        // Only the conversion modes rewrite programs.
+        if (bankMode >= 2 && bankMode <= 4) {
+            const char* line = nullptr;
+            d1 = convertProgram(bankMode, status & 0x0F, d1, ch.controllers[0], &line);
+            if (line && live) print(seq, line);
+        }
         ch.program = d1;
-        if (line && live) print(seq, line);
     }
     seq.lastMessage = status | (uint32_t(d1) << 8);
     if (live) seq.port.sendShort(seq.lastMessage);
@@ -199,38 +207,59 @@ void printText(Sequencer& seq, const uint8_t* data, uint32_t len, bool stopAtZer
     print(seq, line);
 }
 
-}  // namespace
+// What interpret tells of the track's next due tick when it has not read it.
+constexpr int64_t kDueUnknown = INT64_MIN + 1;
 
-int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* tempo, bool live) {
+// How the interpreter reads: for a live step, for a silent one (seek), or for the survey
+// of a whole track that the length of the song is worked out from.
+enum class Pass { Live, Silent, Survey };
+
+// Acts on the track's events due before tickNow. Returns the tick its next event falls
+// due at when it read it on the way (as nextDueTick would give it), else kDueUnknown.
+// Made for each pass: the silent one carries none of the live step's work in its loop,
+// and the survey reads the events as the others do but only notes the tempo changes and
+// where the track ends. The cursor's position and tick are kept in registers and written
+// back before anything that reads the cursor.
+template <Pass pass>
+int64_t interpret(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* tempo, SongSurvey* survey) {
+    constexpr bool live = pass == Pass::Live;
+    constexpr bool surveying = pass == Pass::Survey;
     TrackCursor& cur = seq.tracks[track];
-    if (seq.loopFound) saveForLoopPoint(seq, track);
+    if (!surveying && seq.loopFound) saveForLoopPoint(seq, track);
+    if (cur.trackActive != 1) return kDueUnknown;
     const TrackBytes tb = trackBytes(seq, cur);
     const uint8_t* const body = tb.body;
     const int32_t length = tb.length;
     // Bytes left from at; every read below checks against it first.
     auto left = [length](int32_t at) { return at < length ? length - at : 0; };
+    int32_t at = cur.position;
+    int64_t eventTick = cur.eventTick;
     // The track's data ends inside an event: the track ends there, as if at its end.
-    auto ranOut = [&](int32_t at) {
-        cur.position = at;
+    auto ranOut = [&](int32_t where) {
+        cur.position = where;
         endTrack(seq, cur, 2);
+        if (surveying) survey->trackEnd = eventTick;
         return kDueUnknown;
     };
 
+    if (at >= length || at < 0) {
+        // The schedule takes such a track in the first step, whatever the tick.
+        if (surveying) survey->trackEnd = kDueNow;
+        cur.position = at;
+        endTrack(seq, cur, 2);
+        return kDueUnknown;
+    }
+    if (eventTick >= tickNow) return kDueUnknown;
+    // Each pass starts at an event inside the track whose predecessor fell due before
+    // tickNow; nothing the events call moves the cursor.
     for (;;) {
-        if (cur.trackActive != 1) return kDueUnknown;
-        if (cur.position >= length || cur.position < 0) {
-            endTrack(seq, cur, 2);
-            return kDueUnknown;
-        }
-        if (cur.eventTick >= tickNow) return kDueUnknown;
-
         uint32_t delta = 0;
-        if (!deltaTime(body + cur.position, body + length, delta)) return ranOut(cur.position);
-        const int64_t eventTick = int64_t(cur.eventTick) + delta;
-        if (eventTick >= tickNow) return eventTick;  // the delta stays unread till then
+        if (!deltaTime(body + at, body + length, delta)) return ranOut(at);
+        if (eventTick + delta >= tickNow) return eventTick + delta;  // the delta stays unread till then
+        eventTick += delta;
         cur.eventTick = eventTick;
         if (live) seq.port.setStepPlace(stepPlace(seq, eventTick));
-        int32_t pos = cur.position + varLenSize(delta);
+        int32_t pos = at + varLenSize(delta);
         if (left(pos) < 1) return ranOut(pos);
 
         uint8_t status = body[pos];
@@ -238,8 +267,8 @@ int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink*
             status = cur.runningStatus;
             if (status < 0x80 || status >= 0xF0) {
                 // A data byte with no status to run on: pass over it.
-                cur.position = pos + 1;
-                continue;
+                pos += 1;
+                goto next;
             }
         } else {
             ++pos;
@@ -247,21 +276,20 @@ int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink*
         }
 
         if (status < 0xF0) {
-            const bool oneByte = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0;
+            const bool oneByte = (status & 0xE0) == 0xC0;
             if (left(pos) < (oneByte ? 1 : 2)) return ranOut(pos);
             const uint8_t d1 = body[pos] & 0x7F;
             if (oneByte) {
-                cur.position = pos + 1;
-                channelMessage1(seq, status, d1, live);
+                pos += 1;
+                cur.position = pos;
+                if (!surveying) channelMessage1<live>(seq, status, d1);
             } else {
                 const uint8_t d2 = body[pos + 1] & 0x7F;
-                cur.position = pos + 2;
-                channelMessage2(seq, track, status, d1, d2, live);
+                pos += 2;
+                cur.position = pos;
+                if (!surveying) channelMessage2<live>(seq, track, status, d1, d2);
             }
-            continue;
-        }
-
-        if (status == 0xF0 || status == 0xF7) {
+        } else if (status == 0xF0 || status == 0xF7) {
             uint32_t len = 0;
             if (!readBlock(body, length, pos, len)) return ranOut(pos);
             // F7 escapes are skipped by their length. A message that does not fit the
@@ -273,56 +301,93 @@ int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink*
                             body + pos, len);
                 seq.port.sendLong(seq.sysexBuffer, len + 1);
             }
-            cur.position = pos + static_cast<int32_t>(len);
-            continue;
-        }
-
-        if (status != 0xFF) {
+            pos += static_cast<int32_t>(len);
+        } else if (status != 0xFF) {
             // Other system bytes have no place in a song file. Each is passed over with
             // the data bytes it has on the wire, and nothing is sent. (Stopping at the
             // byte would read it again as the start of a delta time.)
             for (int32_t n = systemDataBytes(status); n > 0 && left(pos) > 0 && body[pos] < 0x80; --n)
                 ++pos;
-            cur.position = pos;
-            continue;
-        }
-
-        // Meta event.
-        if (left(pos) < 1) return ranOut(pos);
-        const uint8_t type = body[pos++];
-        if (type == 0x2F) {
-            cur.position = pos + 1;
-            cur.eventTick = kEndedTick;
-            endTrack(seq, cur, 0);
-            return kDueUnknown;
-        }
-        if (type == 0x51) {
-            if (left(pos) < 4) return ranOut(pos);
-            const uint32_t len = body[pos];
-            const uint32_t t = (uint32_t(body[pos + 1]) << 16) | (uint32_t(body[pos + 2]) << 8) |
-                               body[pos + 3];
-            cur.position = pos + 1 + static_cast<int32_t>(len);
-            if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
-                seq.bpm = static_cast<int32_t>(60000000u / t);
-                recomputeIncrement(seq);
-                if (live && tempo) {
-                    char text[24];
-                    std::snprintf(text, sizeof text, "tempo %d", seq.bpm.load());
-                    tempo->print(text);
+        } else {
+            // Meta event.
+            if (left(pos) < 1) return ranOut(pos);
+            const uint8_t type = body[pos++];
+            if (type == 0x2F) {
+                if (surveying) survey->trackEnd = eventTick;
+                cur.position = pos + 1;
+                cur.eventTick = kEndedTick;
+                endTrack(seq, cur, 0);
+                return kDueUnknown;
+            }
+            if (type == 0x51) {
+                if (left(pos) < 4) return ranOut(pos);
+                const uint32_t len = body[pos];
+                const uint32_t t = (uint32_t(body[pos + 1]) << 16) | (uint32_t(body[pos + 2]) << 8) |
+                                   body[pos + 3];
+                pos += 1 + static_cast<int32_t>(len);
+                if (t != 0 && surveying) {
+                    const int32_t order = static_cast<int32_t>(survey->changes.size());
+                    survey->changes.push_back({eventTick, static_cast<int32_t>(60000000u / t), order});
+                } else if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
+                    seq.bpm = static_cast<int32_t>(60000000u / t);
+                    recomputeIncrement(seq);
+                    if (live && tempo) {
+                        char text[24];
+                        std::snprintf(text, sizeof text, "tempo %d", seq.bpm.load());
+                        tempo->print(text);
+                    }
+                }
+            } else {
+                uint32_t len = 0;
+                if (!readBlock(body, length, pos, len)) return ranOut(pos);
+                const uint8_t* data = body + pos;
+                pos += static_cast<int32_t>(len);
+                if (surveying) {
+                    // Texts take no time.
+                } else if (type == 0x03) {
+                    if (!seq.titleTaken) {
+                        seq.titleTaken = true;
+                        if (live && seq.settings->showTrackName) printText(seq, data, len, false);
+                    }
+                } else if (type == 0x01 || type == 0x02 || type == 0x05) {
+                    if (live && textShown(*seq.settings, type)) printText(seq, data, len, true);
                 }
             }
-            continue;
         }
-        uint32_t len = 0;
-        if (!readBlock(body, length, pos, len)) return ranOut(pos);
-        const uint8_t* data = body + pos;
-        cur.position = pos + static_cast<int32_t>(len);
-        if (type == 0x03) {
-            if (seq.titleTaken) continue;
-            seq.titleTaken = true;
-            if (live && seq.settings->showTrackName) printText(seq, data, len, false);
-        } else if (type == 0x01 || type == 0x02 || type == 0x05) {
-            if (live && textShown(*seq.settings, type)) printText(seq, data, len, true);
-        }
+    next:
+        at = pos;
+        cur.position = at;
+        if (at >= length || at < 0) return ranOut(at);
+    }
+}
+
+template <Pass pass>
+void interpretAll(Sequencer& seq, int64_t tickNow, const DueTracks& due, LineSink* tempo) {
+    for (int32_t i = 0; i < due.count; ++i) {
+        const int32_t t = due.tracks[i];
+        int64_t next = interpret<pass>(seq, tickNow, t, tempo, nullptr);
+        const TrackCursor& cur = seq.tracks[t];
+        if (cur.trackActive != 1) continue;
+        if (next == kDueUnknown) next = nextDueTick(seq, cur);
+        scheduleEntry(seq.schedule, {next, t});
+    }
+}
+
+}  // namespace
+
+void interpretDueTracks(Sequencer& seq, int64_t tickNow, const DueTracks& due, LineSink* tempo, bool live) {
+    if (live)
+        interpretAll<Pass::Live>(seq, tickNow, due, tempo);
+    else
+        interpretAll<Pass::Silent>(seq, tickNow, due, tempo);
+}
+
+void surveyTracks(Sequencer& seq, SongSurvey& survey) {
+    survey.changes.clear();
+    survey.lastEnd = kDueNow;
+    for (int32_t t = 0; t < seq.trackCount; ++t) {
+        survey.trackEnd = kDueNow;
+        interpret<Pass::Survey>(seq, kEndedTick, t, nullptr, &survey);
+        if (survey.trackEnd > survey.lastEnd) survey.lastEnd = survey.trackEnd;
     }
 }

@@ -3,19 +3,36 @@
 // meta events and the control change 111 loop point.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class LineSink;
+struct DueTracks;
 struct Sequencer;
 struct TrackCursor;
 
-// What interpretTrack tells of the track's next due tick when it has not read it.
-constexpr int64_t kDueUnknown = INT64_MIN + 1;
+// Acts, track by track in track order, on the events of each due track that fall before
+// tickNow, and puts each track that still plays back on the schedule at the tick of its
+// next event. tempo: where a live step writes the tempo line ("tempo 120"); may be null.
+void interpretDueTracks(Sequencer& seq, int64_t tickNow, const DueTracks& due, LineSink* tempo, bool live);
+// What the length of a song depends on, read off its tracks one by one: the tempo
+// changes, and the tick each track ends after.
+struct SongSurvey {
+    struct TempoChange {
+        int64_t tick;
+        int32_t bpm;
+        int32_t order;  // the order they were read in: by track, then within the track
+    };
+    std::vector<TempoChange> changes;
+    // The highest tick a track ends after; kDueNow when every track ends in the first step.
+    int64_t lastEnd = 0;
+    int64_t trackEnd = 0;  // of the track being read
+};
 
-// Acts on the track's events due before tickNow. Returns the tick its next event falls
-// due at when it read it on the way (as nextDueTick would give it), else kDueUnknown.
-// tempo: where a live step writes the tempo line ("tempo 120"); may be null.
-int64_t interpretTrack(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* tempo, bool live);
-// The tick after which interpretTrack next acts on the track: it does nothing at all
+// Reads every track of a rewound song to its end as the steps would, changing nothing but
+// the cursors and their running status, which the steps would leave the same way.
+void surveyTracks(Sequencer& seq, SongSurvey& survey);
+
+// The tick after which the interpreter next acts on the track: it does nothing at all
 // while tickNow is at or below it. kDueNow when the next call ends the track whatever the
 // tick. Only for a playing track (trackActive 1).
 int64_t nextDueTick(const Sequencer& seq, const TrackCursor& cur);

@@ -1,7 +1,9 @@
 // The clock: fixed steps of 10 ms of song time, each adding division x bpm / 6000 ticks,
 // then the interpreter for every track with something due; the end-of-song rule; rewind,
 // the loop point, the silent run and the seek by percent.
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "core/settings.h"
 #include "midi/interpreter.h"
@@ -36,11 +38,9 @@ int64_t floorDiv(int64_t a, int64_t b) {
     return (a % b != 0 && a < 0) ? q - 1 : q;
 }
 
-// How many of the next steps would do nothing but advance the clock: every track's
-// next event stays at or beyond the tick those steps reach. 0 when the next step acts.
-int64_t idleStepsAhead(const Sequencer& seq) {
-    if (seq.activeTracks == 0) return 0;
-    const int64_t due = earliestDue(seq.schedule);  // must be passed before anything happens
+// How many of the next steps leave the clock at or below due (the tick that must be
+// passed before anything happens). 0 when the next step passes it.
+int64_t idleStepsBefore(const Sequencer& seq, int64_t due) {
     if (due == kDueNow || due == kNoLimit) return 0;
     if (due >= kMaxTick) return kNoLimit;
     const int64_t inc = seq.stepIncrement;
@@ -59,6 +59,13 @@ int64_t idleStepsAhead(const Sequencer& seq) {
     if (q > kNoLimit / kTickUnit / 2) return kNoLimit;
     const int64_t k = q * kTickUnit + floorDiv(r * kTickUnit - 1 - seq.tickAccumulator, inc);
     return k < 0 ? 0 : k;
+}
+
+// How many of the next steps would do nothing but advance the clock: every track's
+// next event stays at or beyond the tick those steps reach. 0 when the next step acts.
+int64_t idleStepsAhead(const Sequencer& seq) {
+    if (seq.activeTracks == 0) return 0;
+    return idleStepsBefore(seq, earliestDue(seq.schedule));
 }
 
 }  // namespace
@@ -106,9 +113,7 @@ void step(Sequencer& seq, LineSink* tempo, bool live) {
     // with its next event.
     DueTracks due;
     takeDueTracks(seq.schedule, tickNow, due);
-    forEachDueTrack(due, [&](int32_t t) {
-        rescheduleTrack(seq, t, interpretTrack(seq, tickNow, t, tempo, live));
-    });
+    interpretDueTracks(seq, tickNow, due, tempo, live);
     // What others send until the next step has no place in one.
     if (live) seq.port.setStepPlace(kOutsideStep);
     if (seq.activeTracks != 0) return;
@@ -209,6 +214,36 @@ int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed) {
         if (countElapsed) seq.elapsedSteps = seq.elapsedSteps + 1;
     }
     return done;
+}
+
+int64_t measureSteps(Sequencer& seq, SongSurvey& survey, int64_t budget) {
+    // Changes by tick; those a step passes together take effect in the order read, so
+    // the last one read wins.
+    std::vector<SongSurvey::TempoChange>& changes = survey.changes;
+    std::sort(changes.begin(), changes.end(), [](const SongSurvey::TempoChange& a, const SongSurvey::TempoChange& b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
+    });
+    const int64_t end = survey.lastEnd;
+    size_t next = 0;
+    int64_t done = 0;
+    for (;;) {
+        // Steps that pass nothing, then the one that passes the next change or the end.
+        const int64_t idle = idleStepsBefore(seq, next < changes.size() ? changes[next].tick : end);
+        if (idle >= budget - done) return -1;
+        advanceClock(seq, idle);
+        advanceClock(seq, 1);
+        done += idle + 1;
+        const int64_t tickNow = seq.tick;
+        const SongSurvey::TempoChange* last = nullptr;
+        for (; next < changes.size() && changes[next].tick < tickNow; ++next) {
+            if (!last || changes[next].order > last->order) last = &changes[next];
+        }
+        if (last) {
+            seq.bpm = last->bpm;
+            recomputeIncrement(seq);
+        }
+        if (end < tickNow) return done;
+    }
 }
 
 void seekPercent(Sequencer& seq, uint32_t percent) {

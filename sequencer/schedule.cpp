@@ -24,11 +24,12 @@ void recentre(TrackSchedule& s) {
     s.head = to;
 }
 
-// Puts e in its place. A track's next event is nearly always due after every other
-// track's: a few steps from the back find its place without a mispredicted branch per
-// comparison, a place further in costs one search. The shorter side moves aside, so a
+}  // namespace
+
+// A few steps from the back find a place near it without a mispredicted branch per
+// comparison; a place further in costs one search. The shorter side moves aside, so a
 // track that comes back at the front, before many that wait, costs no more.
-void insert(TrackSchedule& s, Entry e) {
+void insertEntry(TrackSchedule& s, Entry e) {
     if (s.head == 0 || s.head + s.size == 2 * kScheduleSlots) recentre(s);
     Entry* q = s.entries + s.head;
     int32_t at = s.size;
@@ -48,8 +49,6 @@ void insert(TrackSchedule& s, Entry e) {
     ++s.size;
 }
 
-}  // namespace
-
 void rebuildSchedule(Sequencer& seq) {
     TrackSchedule& s = seq.schedule;
     s.head = 0;
@@ -62,20 +61,20 @@ void rebuildSchedule(Sequencer& seq) {
     std::sort(s.entries, s.entries + s.size, earlier);
 }
 
-void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due) {
-    if (seq.tracks[t].trackActive != 1) return;
-    if (due == kDueUnknown) due = nextDueTick(seq, seq.tracks[t]);
-    insert(seq.schedule, {due, t});
-}
-
 void takeDueTracks(TrackSchedule& s, int64_t tickNow, DueTracks& out) {
-    std::memset(out.words, 0, sizeof out.words);
+    // Entries of equal due tick are in the order they came back, nearly always track
+    // order: the tracks are sorted only when they are not.
+    int32_t n = 0;
+    bool sorted = true;
     while (s.size > 0 && s.entries[s.head].due < tickNow) {
         const int32_t t = s.entries[s.head].track;
-        out.words[t / 64] |= uint64_t(1) << (t % 64);
+        if (n > 0 && out.tracks[n - 1] > t) sorted = false;
+        out.tracks[n++] = t;
         ++s.head;
         --s.size;
     }
+    if (!sorted) std::sort(out.tracks, out.tracks + n);
+    out.count = n;
 }
 
 int64_t earliestDue(const TrackSchedule& s) {

@@ -27,27 +27,31 @@ struct TrackSchedule {
     int32_t size = 0;
 };
 
-// The tracks a step visits, as a bit set walked in track order.
+// The tracks a step visits, in track order.
 struct DueTracks {
-    uint64_t words[kScheduleSlots / 64];
+    int32_t tracks[kScheduleSlots];
+    int32_t count = 0;
 };
 
 // Puts every playing track of the song into the schedule, after anything that moves many
 // cursors at once (load, rewind, return to the loop point).
 void rebuildSchedule(Sequencer& seq);
-// Puts track t back after the interpreter has read it, if it still plays, at due (the
-// interpreter's answer; kDueUnknown to read it from the track).
-void rescheduleTrack(Sequencer& seq, int32_t t, int64_t due);
 // Takes off the schedule every track with something due at tickNow.
 void takeDueTracks(TrackSchedule& schedule, int64_t tickNow, DueTracks& out);
 // The lowest due tick of any playing track; the largest int64 when none plays.
 int64_t earliestDue(const TrackSchedule& schedule);
 
-// Calls visit(t) for each track in the set, lowest index first.
-template <class Visit>
-void forEachDueTrack(const DueTracks& tracks, Visit visit) {
-    for (int w = 0; w < kScheduleSlots / 64; ++w) {
-        for (uint64_t bits = tracks.words[w]; bits; bits &= bits - 1)
-            visit(w * 64 + __builtin_ctzll(bits));
+// Puts an entry in its place: the slow way, for an entry due before the last one or a
+// queue at an end of its array.
+void insertEntry(TrackSchedule& schedule, TrackSchedule::Entry e);
+// A track's next event is nearly always due at or after every other track's: it then
+// goes at the back, with no call.
+inline void scheduleEntry(TrackSchedule& s, TrackSchedule::Entry e) {
+    const int32_t end = s.head + s.size;
+    if (s.head > 0 && end < 2 * kScheduleSlots && (s.size == 0 || s.entries[end - 1].due <= e.due)) {
+        s.entries[end] = e;
+        ++s.size;
+        return;
     }
+    insertEntry(s, e);
 }

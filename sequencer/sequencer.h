@@ -13,6 +13,7 @@
 
 class LineSink;
 struct Settings;
+struct SongSurvey;
 
 constexpr int32_t kSongImageSize = 1048576;
 constexpr int kMaxTracks = 256;
@@ -168,6 +169,11 @@ void seekPercent(Sequencer& seq, uint32_t percent);
 // counted. Stretches where no event can fall due are crossed without stepping.
 // countElapsed: also count them in elapsedSteps, as a seek does.
 int64_t runSilent(Sequencer& seq, int64_t budget, bool countElapsed);
+
+// The steps a silent run from the rewound song would take to its end, worked out from
+// the survey of its tracks, with the clock left as that run would leave it. -1 when the
+// run would not end within budget steps.
+int64_t measureSteps(Sequencer& seq, SongSurvey& survey, int64_t budget);
 
 // The seek as the seek bar performs it: all notes off, snapshot, silent run to the new
 // position, resend. Does nothing unless the song plays (a paused song plays). The silent

@@ -64,44 +64,63 @@ TEST(Schedule, TracksComingBackAnywhereInTheQueueKeepItsOrder) {
     expectLivePlayMatches(buildSmf(48, busy), "busy");
 }
 
-TEST(Schedule, TheLengthScanAndSeeksMatchSteppingOneByOne) {
-    for (uint64_t seed = 0; seed < kSeeds; ++seed) {
-        PlayerFixture f, plain;
-        if (!f.load(randomSong(seed))) continue;
-        if (f.seq->songSteps > 200000) continue;  // stepping one by one would take long
-        ASSERT_TRUE(plain.load(randomSong(seed), "plain.mid"));
-        Sequencer& s = *plain.seq;
-        const std::string where = "seed " + std::to_string(seed);
-        // As the load measures: from 120 bpm, with the running status a fresh player has.
-        s.bpm = 120;
-        recomputeIncrement(s);
-        for (TrackCursor& cur : s.tracks) cur.runningStatus = 0;
+// The load measures a song from a survey of its tracks; stepping it one by one from the
+// start must take as many steps and leave the same tempo and running statuses behind, and
+// seeks from there must land where the steps do.
+void expectScanMatchesStepping(const Bytes& song, const std::string& where) {
+    PlayerFixture f, plain;
+    if (!f.load(song)) return;
+    if (f.seq->songSteps > 200000) return;  // stepping one by one would take long
+    ASSERT_TRUE(plain.load(song, "plain.mid"));
+    Sequencer& s = *plain.seq;
+    // As the load measures: from 120 bpm, with the running status a fresh player has.
+    s.bpm = 120;
+    recomputeIncrement(s);
+    for (TrackCursor& cur : s.tracks) cur.runningStatus = 0;
+    rewind(s);
+    s.playing = true;
+    int32_t measured = 0;
+    // The load leaves the channel shadow as it was before its scan.
+    ChannelState before[16];
+    snapshotChannels(s.channels, before);
+    while (s.playing) {
+        dueEverywhere(s);
+        step(s, nullptr, false);
+        ++measured;
+    }
+    snapshotChannels(before, s.channels);
+    EXPECT_EQ(f.seq->songSteps, measured) << where;
+    EXPECT_EQ(f.seq->stepIncrement, s.stepIncrement) << where;
+    for (int32_t t = 0; t < s.trackCount; ++t)
+        EXPECT_EQ(f.seq->tracks[t].runningStatus, s.tracks[t].runningStatus) << where << " track " << t;
+    for (uint32_t percent : {7u, 50u, 93u}) {
+        seekPercent(*f.seq, percent);
         rewind(s);
         s.playing = true;
-        int32_t measured = 0;
-        // The load leaves the channel shadow as it was before its scan.
-        ChannelState before[16];
-        snapshotChannels(s.channels, before);
-        while (s.playing) {
+        const int64_t target = int64_t(s.songSteps) * percent / 100;
+        for (int64_t i = 0; i < target; ++i) {
             dueEverywhere(s);
             step(s, nullptr, false);
-            ++measured;
+            s.elapsedSteps = s.elapsedSteps + 1;
         }
-        snapshotChannels(before, s.channels);
-        EXPECT_EQ(f.seq->songSteps, measured) << where;
-        for (uint32_t percent : {7u, 50u, 93u}) {
-            seekPercent(*f.seq, percent);
-            rewind(s);
-            s.playing = true;
-            const int64_t target = int64_t(s.songSteps) * percent / 100;
-            for (int64_t i = 0; i < target; ++i) {
-                dueEverywhere(s);
-                step(s, nullptr, false);
-                s.elapsedSteps = s.elapsedSteps + 1;
-            }
-            expectSameSongState(*f.seq, s, where + " at " + std::to_string(percent) + " %");
-        }
+        expectSameSongState(*f.seq, s, where + " at " + std::to_string(percent) + " %");
     }
+}
+
+TEST(Schedule, TheLengthScanAndSeeksMatchSteppingOneByOne) {
+    for (uint64_t seed = 0; seed < 4 * kSeeds; ++seed) expectScanMatchesStepping(randomSong(seed), "seed " + std::to_string(seed));
+    // Tempo changes that one step passes together, the later track's at the earlier
+    // tick: the one read last wins, not the latest. Then tracks that end in the first
+    // step, one of them on a delta that runs into its end, and a tempo at the very end.
+    std::vector<Track> together(6);
+    together[0].tempo(0, 400000).ev(40, {0x90, 1, 1}).end(10);
+    together[1].tempo(7, 250000).tempo(0, 700000).end(0);
+    together[2].tempo(3, 300000).bytes.push_back(0x81);
+    together[4].ev(0, {0xC0, 5}).bytes.insert(together[4].bytes.end(), {0, 6, 0x90});
+    together[5].tempo(60, 100000).end(0);
+    expectScanMatchesStepping(buildSmf(480, together), "together");
+    // Only empty tracks, at a division where the first step's clock stays at tick 0.
+    expectScanMatchesStepping(buildSmf(24, std::vector<Track>(3)), "empty");
 }
 
 TEST(Schedule, TracksDueInOneStepPlayInTrackOrderWhateverTheirTicks) {

@@ -18,8 +18,11 @@ inline void expectSameSongState(const Sequencer& a, const Sequencer& b, const st
     EXPECT_EQ(a.lastMessage, b.lastMessage) << where;
     EXPECT_EQ(a.loopFound, b.loopFound) << where;
     EXPECT_EQ(a.titleTaken, b.titleTaken) << where;
-    EXPECT_EQ(a.loopPoint.tick, b.loopPoint.tick) << where;
-    EXPECT_EQ(a.loopPoint.elapsedSteps, b.loopPoint.elapsedSteps) << where;
+    // A loop point is read only while one is found; what an earlier run left is stale.
+    if (a.loopFound) {
+        EXPECT_EQ(a.loopPoint.tick, b.loopPoint.tick) << where;
+        EXPECT_EQ(a.loopPoint.elapsedSteps, b.loopPoint.elapsedSteps) << where;
+    }
     for (int32_t t = 0; t < a.trackCount; ++t) {
         EXPECT_EQ(a.tracks[t].position, b.tracks[t].position) << where << " track " << t;
         EXPECT_EQ(a.tracks[t].eventTick, b.tracks[t].eventTick) << where << " track " << t;
