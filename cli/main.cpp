@@ -349,7 +349,7 @@ int main(int argc, char** argv) {
         p.playback.tempoReadout = &terminalTempo;
         sink.setClearLineFirst(statusOnTerminal);
     }
-    RawKeyboard keyboard;
+    RawKeyboard keyboard(memorySongs.holds("-"));
 
     Session session;
     session.program = &p;

@@ -157,7 +157,7 @@ void suspend(Session& s) {
 // Waits for the current song to end, a key or a signal; timeoutMs -1 waits for ever.
 // Returns false when the whole run is to end.
 bool waitForEvent(Session& s, int timeoutMs) {
-    const int keyFd = s.interactive && s.keyboard->active() ? STDIN_FILENO : -1;
+    const int keyFd = s.interactive && s.keyboard->active() ? s.keyboard->fd() : -1;
     const bool key = s.wakeup->wait(keyFd, timeoutMs);
     if (*s.interrupted) return false;
     if (s.suspendRequested && s.suspendRequested->exchange(false)) suspend(s);

@@ -1,5 +1,6 @@
 #include "cli/terminal.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -49,15 +50,31 @@ namespace {
 termios savedForSignal;
 termios rawForSignal;  // raw mode as entered, for a handler that takes it again
 volatile sig_atomic_t rawModeOn = 0;
+// Where the keys come from: standard input, or the controlling terminal when a song took
+// standard input. Set before raw mode is entered, like the settings above.
+int keyFd = STDIN_FILENO;
 // A status line drawn in place and not yet ended: a program ended from a signal handler
 // ends it, so the shell's prompt starts on a line of its own.
 volatile sig_atomic_t statusDrawnForSignal = 0;
 }  // namespace
 
-RawKeyboard::RawKeyboard() {
-    if (!isatty(STDIN_FILENO)) return;
+RawKeyboard::RawKeyboard(bool standardInputTaken) {
+    int fd = STDIN_FILENO;
+    if (!isatty(fd)) {
+        // A song piped in leaves the keys to the terminal the program runs in, if any.
+        if (!standardInputTaken) return;
+        fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return;
+        if (!isatty(fd)) {
+            close(fd);
+            return;
+        }
+        ownFd_ = true;
+    }
+    fd_ = fd;
+    keyFd = fd;
     termios t;
-    if (tcgetattr(STDIN_FILENO, &t) != 0) return;
+    if (tcgetattr(fd_, &t) != 0) return;
     std::memcpy(saved_, &t, sizeof t);
     savedForSignal = t;
     terminal_ = true;
@@ -66,7 +83,7 @@ RawKeyboard::RawKeyboard() {
 
 bool RawKeyboard::enter() {
     // A program in the background may neither change the terminal nor read from it.
-    if (!terminal_ || tcgetpgrp(STDIN_FILENO) != getpgrp()) return false;
+    if (!terminal_ || tcgetpgrp(fd_) != getpgrp()) return false;
     termios t;
     std::memcpy(&t, saved_, sizeof t);
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
@@ -74,7 +91,7 @@ bool RawKeyboard::enter() {
     t.c_cc[VTIME] = 0;
     rawForSignal = t;
     // TCSANOW, not TCSAFLUSH: a key typed while the program started is still to be read.
-    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+    active_ = tcsetattr(fd_, TCSANOW, &t) == 0;
     rawModeOn = active_;
     return active_;
 }
@@ -84,7 +101,7 @@ void restoreTerminalInSignal() {
         const ssize_t ignored = write(STDERR_FILENO, "\n", 1);
         (void)ignored;
     }
-    if (rawModeOn) tcsetattr(STDIN_FILENO, TCSANOW, &savedForSignal);
+    if (rawModeOn) tcsetattr(keyFd, TCSANOW, &savedForSignal);
 }
 
 void stopInSignal() {
@@ -101,7 +118,7 @@ void stopInSignal() {
     pthread_sigmask(SIG_UNBLOCK, &tstp, nullptr);
     raise(SIGTSTP);  // returns once continued
     sigaction(SIGTSTP, &ours, nullptr);
-    if (raw && tcgetpgrp(STDIN_FILENO) == getpgrp()) tcsetattr(STDIN_FILENO, TCSANOW, &rawForSignal);
+    if (raw && tcgetpgrp(keyFd) == getpgrp()) tcsetattr(keyFd, TCSANOW, &rawForSignal);
 }
 
 void RawKeyboard::release() {
@@ -110,21 +127,27 @@ void RawKeyboard::release() {
     rawModeOn = 0;
     termios t;
     std::memcpy(&t, saved_, sizeof t);
-    tcsetattr(STDIN_FILENO, TCSANOW, &t);
+    tcsetattr(fd_, TCSANOW, &t);
 }
 
 void RawKeyboard::resume() {
     if (!active_) enter();
 }
 
-RawKeyboard::~RawKeyboard() { release(); }
+RawKeyboard::~RawKeyboard() {
+    release();
+    if (ownFd_) {
+        keyFd = STDIN_FILENO;
+        close(fd_);
+    }
+}
 
 namespace {
-// One more byte of a key within waitMs, or -1.
-int nextByte(int waitMs) {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
+// One more byte of a key on fd within waitMs, or -1.
+int nextByte(int fd, int waitMs) {
+    pollfd p{fd, POLLIN, 0};
     unsigned char c;
-    if (::poll(&p, 1, waitMs) <= 0 || read(STDIN_FILENO, &c, 1) != 1) return -1;
+    if (::poll(&p, 1, waitMs) <= 0 || read(fd, &c, 1) != 1) return -1;
     return c;
 }
 }  // namespace
@@ -136,15 +159,15 @@ Key RawKeyboard::poll(int timeoutMs) {
     }
     // One key a call, so keys typed quickly are all taken in turn. The rest of an arrow
     // key's escape sequence may arrive apart from its ESC (a slow link, a loaded machine).
-    const int first = nextByte(timeoutMs);
+    const int first = nextByte(fd_, timeoutMs);
     if (first < 0) return Key::None;
     char buf[3] = {static_cast<char>(first)};
     size_t n = 1;
     if (first == 27) {
-        const int second = nextByte(kEscapeWaitMs);
+        const int second = nextByte(fd_, kEscapeWaitMs);
         if (second == '[' || second == 'O') {
             buf[n++] = static_cast<char>(second);
-            const int third = nextByte(kEscapeWaitMs);
+            const int third = nextByte(fd_, kEscapeWaitMs);
             if (third >= 0) buf[n++] = static_cast<char>(third);
         } else if (second >= 0) {
             // ESC then another key: the quit key; what follows no longer matters.

@@ -18,15 +18,18 @@ Key decodeKey(const char* bytes, size_t length);
 // slow link; an ESC alone is the quit key after that.
 constexpr int kEscapeWaitMs = 100;
 
-// Puts standard input into raw mode for its lifetime, when it is a terminal. Keys typed
+// Puts standard input into raw mode for its lifetime, when it is a terminal; when a song
+// took standard input (standardInputTaken), the controlling terminal instead. Keys typed
 // before are kept: the switch does not flush the input.
 class RawKeyboard {
 public:
-    RawKeyboard();
+    explicit RawKeyboard(bool standardInputTaken = false);
     ~RawKeyboard();
     RawKeyboard(const RawKeyboard&) = delete;
     RawKeyboard& operator=(const RawKeyboard&) = delete;
     bool active() const { return active_; }
+    // The descriptor the keys are read from.
+    int fd() const { return fd_; }
     // Waits up to timeoutMs for a key.
     Key poll(int timeoutMs);
     // Gives the terminal back as it was (before the program stops on Ctrl-Z) and takes
@@ -36,7 +39,9 @@ public:
 
 private:
     bool enter();
-    bool terminal_ = false;  // standard input is a terminal whose settings were saved
+    int fd_ = 0;             // standard input, or the terminal opened for the keys
+    bool ownFd_ = false;     // fd_ was opened here
+    bool terminal_ = false;  // fd_ is a terminal whose settings were saved
     bool active_ = false;
     char saved_[64] = {};  // struct termios, kept opaque here
 };

@@ -1,6 +1,7 @@
-// orvanel-play in a terminal: keys typed early or arriving in pieces, a stop with Ctrl-Z
-// and the continue, lines that fit the terminal's width as it changes, a hang-up during a
-// render, the help's width and nothing of the ALSA library's own on standard error.
+// orvanel-play in a terminal: keys typed early or arriving in pieces, keys beside a song
+// piped in, a stop with Ctrl-Z and the continue, lines that fit the terminal's width as it
+// changes, a hang-up during a render, the help's width and nothing of the ALSA library's
+// own on standard error.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +47,17 @@ TEST(CliTerminal, KeysTypedEarlyOrInPiecesAreNotLost) {
         player.type("q");
         EXPECT_EQ(player.waitForExit(), 0) << c.how;
     }
+}
+
+// A song on standard input leaves the keys to the terminal the player runs in.
+TEST(CliTerminal, ASongOnStandardInputTakesItsKeysFromTheTerminal) {
+    const std::string song = heldNoteSong("stdin.mid", 6000);
+    TerminalProgram player({builtProgram("orvanel-play"), "--device=log", "-"}, scratchPath("stdin.log"), song);
+    player.type("+");
+    EXPECT_TRUE(player.waitFor("key +1")) << player.shown();
+    player.type("q");
+    EXPECT_EQ(player.waitForExit(), 0);
+    EXPECT_TRUE(player.terminalLeftCooked());
 }
 
 bool haveSoundFont() {

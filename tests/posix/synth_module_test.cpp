@@ -114,7 +114,9 @@ TEST(SynthModule, AModuleOfAnotherVersionIsRefused) {
         std::string error;
         const bool loaded = loadModule(slot, error) != nullptr;
         EXPECT_EQ(loaded, abi == kSynthModuleAbi) << abi << ": " << error;
-        if (!loaded) EXPECT_NE(error.find("another version"), std::string::npos) << error;
+        if (!loaded) {
+            EXPECT_NE(error.find("another version"), std::string::npos) << error;
+        }
     }
 }
 #endif

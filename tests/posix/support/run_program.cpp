@@ -188,7 +188,8 @@ ProgramResult runPlayer(const std::string& args, const std::vector<std::string>&
     return runProgram(run);
 }
 
-TerminalProgram::TerminalProgram(std::vector<std::string> args, const std::string& stdoutPath) {
+TerminalProgram::TerminalProgram(std::vector<std::string> args, const std::string& stdoutPath,
+                                 const std::string& stdinPath) {
     ExecVectors v(args, {});
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) return;
@@ -198,6 +199,11 @@ TerminalProgram::TerminalProgram(std::vector<std::string> args, const std::strin
             const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, 1);
             close(out);
+        }
+        if (!stdinPath.empty()) {
+            const int in = open(stdinPath.c_str(), O_RDONLY);
+            dup2(in, 0);
+            close(in);
         }
         close(report[0]);
         execChild(v, report[1]);

@@ -45,10 +45,12 @@ std::vector<std::string> playerArgs(const std::string& args);
 ProgramResult runPlayer(const std::string& args, const std::vector<std::string>& through = {});
 
 // A program on a pseudo terminal of its own (its controlling terminal, standard input and
-// standard error; standard output goes to stdoutPath, or also to the terminal when empty).
+// standard error; standard output goes to stdoutPath, or also to the terminal when empty;
+// standard input comes from stdinPath when given).
 class TerminalProgram {
 public:
-    TerminalProgram(std::vector<std::string> args, const std::string& stdoutPath = "");
+    TerminalProgram(std::vector<std::string> args, const std::string& stdoutPath = "",
+                    const std::string& stdinPath = "");
     ~TerminalProgram();  // kills the program if it still runs
     TerminalProgram(const TerminalProgram&) = delete;
     TerminalProgram& operator=(const TerminalProgram&) = delete;
