@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/relaxed.h"
 
@@ -76,3 +77,13 @@ int32_t nextRandom(uint32_t& seed);
 // from the whole list). All of them are listed songs, so exchanging the entries gives the
 // order exchanging their texts would.
 void shuffleList(PlayList& list, uint32_t& seed);
+// shuffleList's exchanges on any sequence of items, of any length: the same seed gives a
+// list of the same length the same order.
+template <class Items>
+void shuffleLikeList(Items& items, uint32_t& seed) {
+    const uint32_t n = static_cast<uint32_t>(items.size());
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t j = static_cast<uint32_t>(nextRandom(seed)) % n;
+        std::swap(items[i], items[j]);
+    }
+}

@@ -283,12 +283,7 @@ std::vector<std::string> playListEntries(const std::string& text, const std::str
 }
 
 void shuffleSongs(std::vector<std::string>& songs, uint32_t seed) {
-    // shuffleList's exchanges, on the vector: one pass, each place with one drawn from all.
-    const uint32_t n = static_cast<uint32_t>(songs.size());
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t j = static_cast<uint32_t>(nextRandom(seed)) % n;
-        std::swap(songs[i], songs[j]);
-    }
+    shuffleLikeList(songs, seed);
 }
 
 void expandInputs(const std::vector<std::string>& words, const InputSources& from, MemorySongs& memory, Inputs& in) {

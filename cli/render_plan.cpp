@@ -5,7 +5,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -55,21 +54,10 @@ void walkSongs(const std::string& folder, std::vector<std::string>& out) {
     walkerClose(w);
 }
 
-// The order a folder run takes with --shuffle and the same seed.
+// The order a folder run takes with --shuffle and the same seed; every song is kept,
+// however many the folders hold.
 void shuffleSongs(std::vector<RenderSong>& songs, uint32_t seed) {
-    PlayList list;
-    for (size_t i = 0; i < songs.size() && i < size_t(kPlayListMaxSongs); ++i) {
-        PlayListEntry* e = new PlayListEntry;
-        std::snprintf(e->path, sizeof e->path, "%zu", i);
-        e->listed = 1;
-        putEntry(list, int32_t(i), e);
-        list.listCount = int32_t(i + 1);
-    }
-    shuffleList(list, seed);
-    std::vector<RenderSong> shuffled;
-    for (int32_t i = 0; i < listCount(list); ++i) shuffled.push_back(songs[std::strtoul(slotEntry(list, i)->path, nullptr, 10)]);
-    releasePlayListEntries(list);
-    songs.swap(shuffled);
+    shuffleLikeList(songs, seed);
 }
 
 bool chooseFormat(const PlayOptions& o, RenderPlan& plan, std::string& error) {

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/shift_jis.h"
 
@@ -50,7 +52,20 @@ TEST(PlayListTest, ShuffleExchangesTextsWithPositionsDrawnFromTheWholeList) {
         }
         EXPECT_EQ(order, c.out) << c.seed;
         EXPECT_EQ(after, entries);  // each entry once: none lost, none doubled
+        // The same exchanges on a sequence of items outside a list.
+        std::string items = c.in;
+        seed = c.seed;
+        shuffleLikeList(items, seed);
+        EXPECT_EQ(items, c.out) << c.seed;
     }
+    // Past a list's 65,535 songs nothing is left out.
+    std::vector<int32_t> many(70000);
+    for (int32_t i = 0; i < 70000; ++i) many[i] = i;
+    uint32_t seed = 99;
+    shuffleLikeList(many, seed);
+    EXPECT_NE(many[69999], 69999);
+    std::sort(many.begin(), many.end());
+    for (int32_t i = 0; i < 70000; ++i) ASSERT_EQ(many[i], i);
 }
 
 TEST(PlayListTest, EndMarkerAndUpperCasing) {
