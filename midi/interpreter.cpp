@@ -243,14 +243,15 @@ int64_t interpret(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* temp
     };
 
     if (at >= length || at < 0) {
-        // The schedule takes such a track in the first step, whatever the tick.
+        // Nothing to read: the schedule takes the track in the first step (kDueNow), so a
+        // survey notes it as ending there, whatever the tick.
         if (surveying) survey->trackEnd = kDueNow;
         cur.position = at;
         endTrack(seq, cur, 2);
         return kDueUnknown;
     }
     if (eventTick >= tickNow) return kDueUnknown;
-    // Each pass starts at an event inside the track whose predecessor fell due before
+    // Each turn starts at an event inside the track whose predecessor fell due before
     // tickNow; nothing the events call moves the cursor.
     for (;;) {
         uint32_t delta = 0;
