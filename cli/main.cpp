@@ -35,14 +35,18 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 std::atomic<bool> suspendRequested{false}, continued{false};
-Wakeup* wakeupForSignals = nullptr;
-volatile sig_atomic_t watchdogSet = 0;
-volatile sig_atomic_t endingSignal = 0;  // the first signal that ends the program
+std::atomic<Wakeup*> wakeupForSignals{nullptr};
+// Lock-free atomics, not volatile flags: a signal sent to the process group arrives twice
+// and may be handled on two threads at once.
+std::atomic<bool> watchdogSet{false};
+std::atomic<int> endingSignal{0};  // the first signal that ends the program
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "the signal handlers need lock-free flags");
 
 // Ctrl-C and TERM end with 130; a hang-up or a quit with 128 and the signal's number, as
 // a shell reports a program they ended.
 int exitForSignal() {
-    const int sig = endingSignal;
+    const int sig = endingSignal.load();
     return sig == SIGHUP || sig == SIGQUIT ? 128 + sig : kExitInterrupted;
 }
 
@@ -62,11 +66,11 @@ void endNow(int) {
 // program all the same. More signals change nothing: a supervisor may signal the process
 // and its group at once.
 void onInterrupt(int sig) {
-    if (!endingSignal) endingSignal = sig;
+    int none = 0;
+    endingSignal.compare_exchange_strong(none, sig);
     interrupted = true;
-    if (wakeupForSignals) wakeupForSignals->signal();
-    if (watchdogSet) return;
-    watchdogSet = 1;
+    if (Wakeup* w = wakeupForSignals.load()) w->signal();
+    if (watchdogSet.exchange(true)) return;
     alarm(1);
 }
 
@@ -80,14 +84,14 @@ void onStopOutsideSession(int) {
 // Ctrl-Z, a continue and a new terminal size are acted on by the main loop.
 void onSuspend(int) {
     suspendRequested = true;
-    if (wakeupForSignals) wakeupForSignals->signal();
+    if (Wakeup* w = wakeupForSignals.load()) w->signal();
 }
 void onContinue(int) {
     continued = true;
-    if (wakeupForSignals) wakeupForSignals->signal();
+    if (Wakeup* w = wakeupForSignals.load()) w->signal();
 }
 void onResize(int) {
-    if (wakeupForSignals) wakeupForSignals->signal();
+    if (Wakeup* w = wakeupForSignals.load()) w->signal();
 }
 
 void catchSignals() {

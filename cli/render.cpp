@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -32,11 +33,13 @@ constexpr uint64_t kLengthSlack = 100;
 constexpr uint64_t kLongestPass = uint64_t(kMaxSilentSteps) + kLengthSlack;
 constexpr uint32_t kStepMs = 10;
 
+// The name is written while the flag is down and handed over by raising it: a handler may
+// run on one of the synth's threads.
 char partialForSignal[PATH_MAX];
-volatile sig_atomic_t partialKnown = 0;
+std::atomic<bool> partialKnown{false};
 
 void notePartial(const char* path) {
-    partialKnown = 0;
+    partialKnown = false;
     std::snprintf(partialForSignal, sizeof partialForSignal, "%s", path);
     partialKnown = path[0] != '\0';
 }
@@ -295,7 +298,7 @@ int Renderer::run() {
 }  // namespace
 
 void removePartialRenderInSignal() {
-    if (partialKnown) unlink(partialForSignal);
+    if (partialKnown.load(std::memory_order_acquire)) unlink(partialForSignal);
 }
 
 void restoreRenderTerminalInSignal() { restoreTerminalInSignal(); }

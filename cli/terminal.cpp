@@ -8,6 +8,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 
@@ -49,13 +50,14 @@ namespace {
 // without the keyboard object. Written before raw mode is entered, read only after.
 termios savedForSignal;
 termios rawForSignal;  // raw mode as entered, for a handler that takes it again
-volatile sig_atomic_t rawModeOn = 0;
+// Lock-free atomics: a handler may run on any thread, while the main thread writes them.
+std::atomic<bool> rawModeOn{false};
 // Where the keys come from: standard input, or the controlling terminal when a song took
 // standard input. Set before raw mode is entered, like the settings above.
-int keyFd = STDIN_FILENO;
+std::atomic<int> keyFd{STDIN_FILENO};
 // A status line drawn in place and not yet ended: a program ended from a signal handler
 // ends it, so the shell's prompt starts on a line of its own.
-volatile sig_atomic_t statusDrawnForSignal = 0;
+std::atomic<bool> statusDrawnForSignal{false};
 }  // namespace
 
 RawKeyboard::RawKeyboard(bool standardInputTaken) {
@@ -107,7 +109,7 @@ void restoreTerminalInSignal() {
 void stopInSignal() {
     const bool raw = rawModeOn;
     restoreTerminalInSignal();
-    statusDrawnForSignal = 0;
+    statusDrawnForSignal = false;
     struct sigaction stop = {}, ours = {};
     sigemptyset(&stop.sa_mask);
     stop.sa_handler = SIG_DFL;
@@ -124,7 +126,7 @@ void stopInSignal() {
 void RawKeyboard::release() {
     if (!active_) return;
     active_ = false;
-    rawModeOn = 0;
+    rawModeOn = false;
     termios t;
     std::memcpy(&t, saved_, sizeof t);
     tcsetattr(fd_, TCSANOW, &t);
@@ -317,7 +319,7 @@ void StatusLine::finish() {
     std::lock_guard<std::mutex> hold(lock_);
     if (drawn_) std::fputs("\n", out_);
     drawn_ = false;
-    statusDrawnForSignal = 0;
+    statusDrawnForSignal = false;
     std::fflush(out_);
 }
 
@@ -325,6 +327,6 @@ void StatusLine::printLine(const char* text) {
     std::lock_guard<std::mutex> hold(lock_);
     std::fprintf(out_, "%s%s\n", drawn_ ? "\n" : "", text);
     drawn_ = false;
-    statusDrawnForSignal = 0;
+    statusDrawnForSignal = false;
     std::fflush(out_);
 }
