@@ -123,6 +123,26 @@ TEST(Schedule, TheLengthScanAndSeeksMatchSteppingOneByOne) {
     expectScanMatchesStepping(buildSmf(24, std::vector<Track>(3)), "empty");
 }
 
+TEST(Schedule, ASongPastTheRunsBoundIsMeasuredFromTheStateTheLoadLeft) {
+    // Tempo changes every 1074 ticks up to tick 6,000,000, well past the 24-hour bound:
+    // which change the run passes last depends on the tempo it started from.
+    Track t;
+    t.tempo(1000, 1000000);
+    for (uint32_t k = 1; k <= 5586; ++k) t.tempo(1074, k % 2 ? 2000000 : 1000000);
+    t.end(0);
+    PlayerFixture f, plain;
+    ASSERT_TRUE(f.load(buildSmf(48, {t})));
+    EXPECT_EQ(f.seq->songSteps, kMaxSilentSteps);
+    ASSERT_TRUE(plain.load(buildSmf(48, {t}), "plain.mid"));
+    Sequencer& s = *plain.seq;
+    s.bpm = 120;
+    recomputeIncrement(s);
+    rewind(s);
+    s.playing = true;
+    EXPECT_EQ(runSilent(s, kMaxSilentSteps, false), kMaxSilentSteps);
+    EXPECT_EQ(f.seq->stepIncrement, s.stepIncrement);
+}
+
 TEST(Schedule, TracksDueInOneStepPlayInTrackOrderWhateverTheirTicks) {
     // 255 tracks, each with one note in the first ten ticks, later tracks earlier: the
     // first step, which passes them all, sends them by track index.
