@@ -66,7 +66,8 @@ struct MemoryReader {
 };
 
 // The song file itself, read straight into where its bytes belong: each track chunk goes
-// into the song image with no buffer in between. A read error is kept as the reason.
+// into the song image, with no copy of the whole file in between (only reads smaller than
+// stdio's buffer pass through it). A read error is kept as the reason.
 struct FileReader {
     FILE* file;
     size_t at = 0;
@@ -163,10 +164,6 @@ void measureSong(Sequencer& seq) {
     rewind(seq);
     std::memcpy(seq.channels, shadow, sizeof shadow);
 }
-
-}  // namespace
-
-namespace {
 
 template <class Reader>
 bool loadFrom(Sequencer& seq, Reader& in) {
