@@ -243,11 +243,10 @@ int64_t interpret(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* temp
     };
 
     if (at >= length || at < 0) {
+        ranOut(at);
         // Nothing to read: the schedule takes the track in the first step (kDueNow), so a
         // survey notes it as ending there, whatever the tick.
         if (surveying) survey->trackEnd = kDueNow;
-        cur.position = at;
-        endTrack(seq, cur, 2);
         return kDueUnknown;
     }
     if (eventTick >= tickNow) return kDueUnknown;
@@ -326,11 +325,13 @@ int64_t interpret(Sequencer& seq, int64_t tickNow, int32_t track, LineSink* temp
                 const uint32_t t = (uint32_t(body[pos + 1]) << 16) | (uint32_t(body[pos + 2]) << 8) |
                                    body[pos + 3];
                 pos += 1 + static_cast<int32_t>(len);
-                if (t != 0 && surveying) {
+                // A zero tempo cannot be divided by: the current one is kept.
+                const int32_t bpm = t != 0 ? static_cast<int32_t>(60000000u / t) : 0;
+                if (bpm && surveying) {
                     const int32_t order = static_cast<int32_t>(survey->changes.size());
-                    survey->changes.push_back({eventTick, static_cast<int32_t>(60000000u / t), order});
-                } else if (t != 0) {  // a zero tempo cannot be divided by: keep the current one
-                    seq.bpm = static_cast<int32_t>(60000000u / t);
+                    survey->changes.push_back({eventTick, bpm, order});
+                } else if (bpm) {
+                    seq.bpm = bpm;
                     recomputeIncrement(seq);
                     if (live && tempo) {
                         char text[24];
